@@ -1,0 +1,125 @@
+/* BaseTdiC host interface: the two exports, the module object's interface and its status block.
+ *
+ * A setup program loads basetdic.dll, calls QueryModuleObj to obtain a module object, names the module
+ * kind with SetModuleName, inserts the module's setup files with InsertFile, calls the driver operations,
+ * reads the ModuleStatus block through statusPtr after every call, and finally hands the object to
+ * ReleaseObj. Every slot but Destroy returns 0; outcomes are reported only in ModuleStatus.
+ *
+ * The object's first three pointer-sized words are the contract: the interface table, statusPtr, idPtr.
+ * Member functions use the platform's member calling convention (__thiscall on 32-bit Windows, callee
+ * pops its arguments); the exports are __cdecl. */
+#ifndef BASETDIC_MODULE_OBJ_H
+#define BASETDIC_MODULE_OBJ_H
+
+#include <stdint.h>
+
+#if defined(_MSC_VER) && defined(_M_IX86)
+#define BASETDIC_THISCALL __thiscall
+#elif defined(__GNUC__) && defined(__i386__)
+#define BASETDIC_THISCALL __attribute__((thiscall))
+#else
+#define BASETDIC_THISCALL
+#endif
+
+#if defined(_WIN32) && defined(__GNUC__) && defined(__i386__)
+#define BASETDIC_CDECL __attribute__((cdecl))
+#elif defined(_WIN32)
+#define BASETDIC_CDECL __cdecl
+#else
+#define BASETDIC_CDECL
+#endif
+
+/* The identifier text that idPtr points at. */
+#define BASETDIC_MODULE_ID "{367C7924-04B6-4377-A8CB-CBA4A1B9CABF}"
+
+/* Outcome of the last call, read by the host through statusPtr. */
+typedef struct ModuleStatus {
+  uint32_t result;      /* 1 success, 0 failure; 1 when the object is new */
+  uint32_t pending;     /* written by install, update and remove only; 0 when the object is new */
+  uint32_t reserved[3]; /* always 0 */
+} ModuleStatus;
+
+/* Slot numbers of the interface table. */
+enum ModuleSlot {
+  kSlotSetModuleName = 0,
+  kSlotHook1 = 1,
+  kSlotInsertFile = 2,
+  kSlotHook3 = 3,
+  kSlotUpdateDriver = 4,
+  kSlotRemoveDriver = 5,
+  kSlotHook6 = 6,
+  kSlotStartDriver = 7,
+  kSlotHook8 = 8,
+  kSlotInstallDriver = 9,
+  kSlotHook10 = 10,
+  kSlotCheckPlatform = 11,
+  kSlotDestroy = 12,
+  kSlotHook13 = 13,
+  kModuleSlotCount = 14
+};
+
+#ifdef __cplusplus
+
+/* The module interface as C++ sees it. Destroy (slot 12) is the scalar deleting destructor of an
+ * MSVC-built object: bit 0 of flags frees the memory. It is an ordinary virtual function here so that
+ * every compiler gives it exactly one slot. */
+class ModuleObj {
+ public:
+  virtual int SetModuleName(const char* name);
+  virtual int Hook1(uint32_t ignored);
+  virtual int InsertFile(const char* path);
+  virtual int Hook3() = 0;
+  virtual int UpdateDriver() = 0;
+  virtual int RemoveDriver() = 0;
+  virtual int Hook6(uint32_t ignored1, uint32_t ignored2, uint32_t ignored3) = 0;
+  virtual int StartDriver(uint32_t reserved) = 0;
+  virtual int Hook8() = 0;
+  virtual int InstallDriver() = 0;
+  virtual int Hook10() = 0;
+  virtual int CheckPlatform() = 0;
+  virtual void* Destroy(unsigned flags) = 0;
+  virtual int Hook13(uint32_t ignored) = 0;
+
+ protected:
+  ModuleObj() {}
+  ~ModuleObj() {}
+};
+
+extern "C" {
+#endif
+
+/* The interface table as C sees it: each entry takes the object as its first argument. */
+typedef struct ModuleObjVtbl {
+  int(BASETDIC_THISCALL* SetModuleName)(void* self, const char* name);
+  int(BASETDIC_THISCALL* Hook1)(void* self, uint32_t ignored);
+  int(BASETDIC_THISCALL* InsertFile)(void* self, const char* path);
+  int(BASETDIC_THISCALL* Hook3)(void* self);
+  int(BASETDIC_THISCALL* UpdateDriver)(void* self);
+  int(BASETDIC_THISCALL* RemoveDriver)(void* self);
+  int(BASETDIC_THISCALL* Hook6)(void* self, uint32_t ignored1, uint32_t ignored2, uint32_t ignored3);
+  int(BASETDIC_THISCALL* StartDriver)(void* self, uint32_t reserved);
+  int(BASETDIC_THISCALL* Hook8)(void* self);
+  int(BASETDIC_THISCALL* InstallDriver)(void* self);
+  int(BASETDIC_THISCALL* Hook10)(void* self);
+  int(BASETDIC_THISCALL* CheckPlatform)(void* self);
+  void*(BASETDIC_THISCALL* Destroy)(void* self, unsigned flags);
+  int(BASETDIC_THISCALL* Hook13)(void* self, uint32_t ignored);
+} ModuleObjVtbl;
+
+/* The object's header as C sees it. */
+typedef struct ModuleObjHeader {
+  const ModuleObjVtbl* vtbl;
+  ModuleStatus* statusPtr;
+  const char* idPtr;
+} ModuleObjHeader;
+
+/* Creates a module object; null when no memory can be had. */
+typedef void*(BASETDIC_CDECL* QueryModuleObjFn)(void);
+/* Ends an object made by QueryModuleObj (null is accepted); always returns 1. */
+typedef int(BASETDIC_CDECL* ReleaseObjFn)(void* object);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

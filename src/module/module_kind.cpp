@@ -1,0 +1,14 @@
+#include "module/module_kind.h"
+
+#include "util/bounded_text.h"
+
+namespace basetdic {
+
+ModuleKind KindOfName(const char* name) {
+  if (EqualsNoCase(name, "FwBaseNt")) return ModuleKind::FwBaseNt;
+  if (EqualsNoCase(name, "FwBase2K")) return ModuleKind::FwBase2K;
+  if (EqualsNoCase(name, "FwBaseVt")) return ModuleKind::FwBaseVt;
+  return ModuleKind::Unknown;
+}
+
+}  // namespace basetdic

@@ -1,0 +1,189 @@
+// Machine configuration, boot and the observability controls.
+#include <atomic>
+#include <filesystem>
+#include <vector>
+
+#include "api_call.h"
+#include "handles.h"
+#include "machine_state.h"
+
+namespace winsim {
+namespace detail {
+namespace {
+
+struct FaultPlan {
+  std::string function;  // empty: any function
+  uint64_t remaining = 0;
+  DWORD error = 0;
+};
+
+struct Observation {
+  std::vector<CallRecord> log;
+  uint64_t calls = 0;
+  std::vector<FaultPlan> faults;
+  std::map<std::string, uint64_t> perFunction;
+  unsigned fired = 0;
+};
+
+Observation& Observed() {
+  static Observation observation;
+  return observation;
+}
+
+std::vector<std::function<void()>>& BootHooks() {
+  static std::vector<std::function<void()>> hooks;
+  return hooks;
+}
+
+thread_local bool quiet = false;
+
+}  // namespace
+
+std::recursive_mutex& MachineLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+CoreState& Core() {
+  static CoreState state;
+  return state;
+}
+
+bool OnBoot(std::function<void()> reset) {
+  BootHooks().push_back(std::move(reset));
+  return true;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+ApiCall::ApiCall(const char* function, std::string arguments) : lock_(MachineLock()) {
+  if (quiet) return;
+  Observation& observed = Observed();
+  ++observed.calls;
+  uint64_t nthOfFunction = ++observed.perFunction[function];
+  (void)nthOfFunction;
+  observed.log.push_back(CallRecord{function, std::move(arguments)});
+  for (auto plan = observed.faults.begin(); plan != observed.faults.end(); ++plan) {
+    if (!plan->function.empty() && plan->function != function) continue;
+    if (--plan->remaining != 0) continue;
+    fault_ = plan->error;
+    observed.faults.erase(plan);
+    ++observed.fired;
+    SetLastError(fault_);
+    observed.log.back().arguments += " -> injected fault " + std::to_string(fault_);
+    break;
+  }
+}
+
+std::string Arg(const char* text) { return text ? "\"" + std::string(text) + "\"" : "NULL"; }
+
+std::string Hex(uint64_t value) {
+  char buffer[24];
+  snprintf(buffer, sizeof buffer, "0x%llx", static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+}  // namespace detail
+
+using detail::Core;
+
+OsVersion OsNt40() { return {VER_PLATFORM_WIN32_NT, 4, 0, 1381, "Service Pack 6a"}; }
+OsVersion OsWin2k() { return {VER_PLATFORM_WIN32_NT, 5, 0, 2195, "Service Pack 4"}; }
+OsVersion OsWinXp() { return {VER_PLATFORM_WIN32_NT, 5, 1, 2600, "Service Pack 3"}; }
+OsVersion OsVista() { return {VER_PLATFORM_WIN32_NT, 6, 0, 6002, "Service Pack 2"}; }
+OsVersion OsWin7() { return {VER_PLATFORM_WIN32_NT, 6, 1, 7601, "Service Pack 1"}; }
+OsVersion OsWin10() { return {VER_PLATFORM_WIN32_NT, 6, 2, 9200, ""}; }
+OsVersion OsWin98() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A08AE, " A "}; }
+OsVersion OsWin95() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6, ""}; }
+
+void Boot(const MachineConfig& config, const std::string& hostFolderForC) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  Core() = detail::CoreState{};
+  Core().config = config;
+  detail::Handles().Clear();
+  detail::Observed() = detail::Observation{};
+  MapDrive('C', hostFolderForC);
+  for (auto& reset : detail::BootHooks()) reset();
+  std::error_code ignored;
+  std::filesystem::create_directories(HostPath(SystemDirectory() + "\\drivers"), ignored);
+  std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+  std::string exe = config.executablePath;
+  size_t slash = exe.find_last_of('\\');
+  if (slash != std::string::npos) std::filesystem::create_directories(HostPath(exe.substr(0, slash)), ignored);
+  std::filesystem::create_directories(HostPath(config.currentDirectory), ignored);
+}
+
+void MapDrive(char letter, const std::string& hostFolder) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  std::error_code ignored;
+  std::filesystem::create_directories(hostFolder, ignored);
+  Core().drives[letter] = std::filesystem::absolute(hostFolder).lexically_normal().string();
+}
+
+const MachineConfig& Config() { return Core().config; }
+void SetOsVersion(const OsVersion& os) { Core().config.os = os; }
+void SetVersionQueryFails(bool fails) { Core().config.versionQueryFails = fails; }
+void SetWow64(bool wow64) { Core().config.wow64 = wow64; }
+void SetExecutablePath(const std::string& path) { Core().config.executablePath = path; }
+void SetCurrentDirectory(const std::string& path) { Core().config.currentDirectory = path; }
+void SetProcessId(DWORD id) { Core().config.processId = id; }
+void SetCodePage(UINT codePage) { Core().config.codePage = codePage; }
+
+void AdvanceClock(DWORD milliseconds) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  Core().clockMs += milliseconds;
+}
+ULONGLONG ClockMilliseconds() { return Core().clockMs; }
+
+std::string WindowsDirectory() { return Core().config.windowsDirectory; }
+std::string SystemDirectory() { return Core().config.windowsDirectory + "\\system32"; }
+std::string Wow64SystemDirectory() { return Core().config.windowsDirectory + "\\SysWOW64"; }
+
+const char* HandleKindName(HandleKind kind) {
+  static const char* const names[] = {"file",    "device",  "find",   "key",   "service manager",
+                                      "service", "process", "thread", "mutex", "event"};
+  size_t index = static_cast<size_t>(kind);
+  return index < sizeof names / sizeof names[0] ? names[index] : "?";
+}
+
+const std::vector<CallRecord>& CallLog() { return detail::Observed().log; }
+void ClearCallLog() { detail::Observed().log.clear(); }
+uint64_t CallCount() { return detail::Observed().calls; }
+
+size_t OpenHandles(HandleKind kind) { return detail::Handles().Count(kind); }
+size_t OpenHandles() { return detail::Handles().Count(); }
+
+void FailNthCallOf(const std::string& function, unsigned n, DWORD error) {
+  if (n == 0) return;
+  detail::Observed().faults.push_back(detail::FaultPlan{function, n, error});
+}
+
+void FailNthCall(unsigned n, DWORD error) {
+  if (n == 0) return;
+  detail::Observed().faults.push_back(detail::FaultPlan{std::string(), n, error});
+}
+
+void ClearFaults() { detail::Observed().faults.clear(); }
+unsigned FaultsFired() { return detail::Observed().fired; }
+
+QuietScope::QuietScope() : previous_(detail::quiet) { detail::quiet = true; }
+QuietScope::~QuietScope() { detail::quiet = previous_; }
+
+}  // namespace winsim
