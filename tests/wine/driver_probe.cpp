@@ -13,6 +13,7 @@
 // summary line; exits 0 only if every check passed.
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -24,22 +25,23 @@ int g_failures = 0;
 // Set while a case runs whose failure is a known platform gap.
 bool g_failure_expected = false;
 
-bool check_at(bool ok, int line, const char* what, DWORD error)
+// Counts and prints a failed check with the caller's line and the value seen.
+bool check_at(bool ok, int line, const char* what, const char* seen_label, DWORD seen)
 {
     if (!ok) {
         ++g_failures;
-        std::printf("driver_probe.cpp:%d: %s: %s (last error %lu)\n", line,
-                    g_failure_expected ? "failed as expected" : "failed", what, error);
+        std::printf("driver_probe.cpp:%d: %s: %s (%s %lu)\n", line,
+                    g_failure_expected ? "failed as expected" : "failed", what, seen_label, seen);
     }
     return ok;
 }
 
 // Evaluates COND, then reads the last error; on failure prints both with the caller's line.
-#define CHECK(cond)                                      \
-    ([&]() -> bool {                                     \
-        bool passed_ = static_cast<bool>(cond);          \
-        DWORD error_ = GetLastError();                   \
-        return check_at(passed_, __LINE__, #cond, error_); \
+#define CHECK(cond)                                                      \
+    ([&]() -> bool {                                                     \
+        bool passed_ = static_cast<bool>(cond);                          \
+        DWORD error_ = GetLastError();                                   \
+        return check_at(passed_, __LINE__, #cond, "last error", error_); \
     }())
 
 // ---- handle owners ----------------------------------------------------------
@@ -91,15 +93,40 @@ using UniqueService = UniqueHandle<ServiceTraits>;
 
 // ---- bounded text -----------------------------------------------------------
 
-// Formats into a fixed buffer; false when the text did not fit.
+// Formats at OFFSET of a fixed buffer; false when the text did not fit (the
+// buffer then holds a terminated prefix and OFFSET is unchanged).
+bool vformat_at(char* out, size_t size, size_t* offset, const char* format, va_list args)
+{
+    if (*offset >= size)
+        return false;
+    int n = std::vsnprintf(out + *offset, size - *offset, format, args);
+    if (n < 0 || static_cast<size_t>(n) >= size - *offset)
+        return false;
+    *offset += static_cast<size_t>(n);
+    return true;
+}
+
+// Replaces the buffer's text.
 template <size_t N>
 bool format_to(char (&out)[N], const char* format, ...)
 {
+    size_t offset = 0;
     va_list args;
     va_start(args, format);
-    int n = std::vsnprintf(out, N, format, args);
+    bool fitted = vformat_at(out, N, &offset, format, args);
     va_end(args);
-    return n >= 0 && static_cast<size_t>(n) < N;
+    return fitted;
+}
+
+// Appends to the buffer's text, which ends at OFFSET.
+template <size_t N>
+bool append_to(char (&out)[N], size_t* offset, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    bool fitted = vformat_at(out, N, offset, format, args);
+    va_end(args);
+    return fitted;
 }
 
 // ---- the driver -------------------------------------------------------------
@@ -206,8 +233,8 @@ struct ImagePathForm {
 };
 
 // The forms an installer may write. Windows resolves a relative ImagePath
-// against the Windows directory; Wine's ntoskrnl takes it relative to the
-// loader's own working directory, so the driver image is not found there.
+// against the Windows directory; Wine 8 does not, and StartServiceA fails with
+// ERROR_DLL_INIT_FAILED (1114) because the driver image is not found.
 const ImagePathForm kImagePathForms[] = {
     {"full path", "%s\\drivers\\zelbase.sys", false},
     {"\\??\\ full path", "\\??\\%s\\drivers\\zelbase.sys", false},
@@ -267,7 +294,7 @@ bool probe_driver(const char* driver_image, const char* system_dir)
 // Runs TOOL with COMMAND_LINE in WORK_DIR, hidden, and returns its exit code.
 bool run_hidden(const char* tool, const char* command_line, const char* work_dir, DWORD* exit_code)
 {
-    char mutable_line[512];
+    char mutable_line[512];  // CreateProcessA may write to its command line
     if (!CHECK(format_to(mutable_line, "%s", command_line)))
         return false;
     STARTUPINFOA startup = {};
@@ -303,15 +330,17 @@ bool read_text_file(const char* path, char (&out)[N])
 struct ToolRun {
     const char* command_line;  // passed as received by CreateProcessA
     const char* exit_env;      // SNETCFG_EXIT, or null to leave it unset
+    const char* sleep_env;     // SNETCFG_SLEEP_MS, or null to leave it unset
     DWORD expected_exit;
+    DWORD min_run_ms;
 };
 
-// A blank-led line as an installer passes it (no program name), and one with
-// the program name first, each with a different exit code.
+// A blank-led line as an installer passes it (no program name), one with the
+// program name first, different exit codes, and one run told to take its time.
 const ToolRun kToolRuns[] = {
-    {" -l C:\\data\\zelbase.inf -c s -i QD_ZelBase", nullptr, 0},
-    {" -u QD_ZelBase", "7", 7},
-    {"snetcfg.exe -u QD_ZelBase", "0x10", 16},
+    {" -l C:\\data\\zelbase.inf -c s -i QD_ZelBase", nullptr, nullptr, 0, 0},
+    {" -u QD_ZelBase", "7", nullptr, 7, 0},
+    {"snetcfg.exe -u QD_ZelBase", "0x10", "400", 16, 400},
 };
 
 bool probe_netcfg(const char* tool)
@@ -334,23 +363,28 @@ bool probe_netcfg(const char* tool)
     size_t used = 0;
     for (const ToolRun& run : kToolRuns) {
         SetEnvironmentVariableA("SNETCFG_EXIT", run.exit_env);
+        SetEnvironmentVariableA("SNETCFG_SLEEP_MS", run.sleep_env);
         DWORD exit_code = 0;
+        const DWORD started = GetTickCount();
         if (!run_hidden(tool, run.command_line, work_dir, &exit_code)) {
             ok = false;
             continue;
         }
-        if (!check_at(exit_code == run.expected_exit, __LINE__, run.command_line, exit_code))
+        const DWORD took = GetTickCount() - started;
+        if (!check_at(exit_code == run.expected_exit, __LINE__, run.command_line, "exit code", exit_code))
             ok = false;
-        int n = std::snprintf(expected + used, sizeof(expected) - used, "%s\t%s\r\n", run.command_line, work_dir);
-        if (CHECK(n > 0 && static_cast<size_t>(n) < sizeof(expected) - used))
-            used += static_cast<size_t>(n);
+        if (!check_at(took >= run.min_run_ms, __LINE__, "run lasted at least SNETCFG_SLEEP_MS", "ms", took))
+            ok = false;
+        ok = CHECK(append_to(expected, &used, "%s\t%s\r\n", run.command_line, work_dir)) && ok;
     }
     SetEnvironmentVariableA("SNETCFG_EXIT", nullptr);
+    SetEnvironmentVariableA("SNETCFG_SLEEP_MS", nullptr);
     SetEnvironmentVariableA("SNETCFG_LOG", nullptr);
 
     char log[2048];
     if (read_text_file(log_path, log)) {
-        if (!check_at(std::strcmp(log, expected) == 0, __LINE__, "log holds each command line and directory", 0)) {
+        if (!check_at(std::strcmp(log, expected) == 0, __LINE__, "log holds each command line and directory",
+                      "bytes", static_cast<DWORD>(std::strlen(log)))) {
             std::printf("  expected:\n%s  received:\n%s", expected, log);
             ok = false;
         }
