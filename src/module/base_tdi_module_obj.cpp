@@ -50,11 +50,15 @@ int BaseTdiModuleObj::SetModuleName(const char* name) {
 int BaseTdiModuleObj::InsertFile(const char* path) {
   if (path == nullptr) path = "";
   TraceLog("Insert File List: ModuleName:%s-> File:%s\n", moduleName_.c_str(), path);
-  // For FwBase2K only the library's own path (in whatever case, wherever it stands) names the setup
-  // directory; the module's other files are only traced.
-  if (Kind() == ModuleKind::FwBase2K && !ContainsNoCase(path, kLibraryFileName)) {
-    SetResult(1);
-    return 0;
+  // For FwBase2K only the library's own path (in whatever case, wherever it stands within the first 519
+  // characters) names the setup directory; the module's other files are only traced.
+  if (Kind() == ModuleKind::FwBase2K) {
+    TextBuffer<520> searched;
+    searched.AssignTruncated(path);
+    if (!ContainsNoCase(searched.c_str(), kLibraryFileName)) {
+      SetResult(1);
+      return 0;
+    }
   }
   // The setup directory is the path up to its last backslash. A path without one, or one whose
   // directory does not fit, leaves no directory: the gated operations then do nothing rather than

@@ -1,11 +1,14 @@
-// The module object as a host sees it: header words, slot order through a raw table, status words,
-// naming and file insertion.
+// The module object as a host sees it: header words, slot order through a raw table, status words across
+// slots, naming, construction and release.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
 #include "basetdic/module_obj.h"
+#include "module/base_tdi_module_obj.h"
 #include "temp_machine.h"
 
 extern "C" ModuleObj* QueryModuleObj(void);
@@ -20,9 +23,15 @@ using winsim::testsupport::TempMachine;
 struct HostView {
   explicit HostView(void* object) : header(static_cast<ModuleObjHeader*>(object)) {}
   ModuleObjHeader* header;
-  const ModuleStatus& Status() const { return *header->statusPtr; }
+  ModuleStatus& Status() const { return *header->statusPtr; }
   const ModuleObjVtbl& Table() const { return *header->vtbl; }
 };
+
+size_t CountCalls(const char* function) {
+  size_t count = 0;
+  for (const winsim::CallRecord& record : winsim::CallLog()) count += record.function == function;
+  return count;
+}
 
 class ModuleObjectTest : public ::testing::Test {
  protected:
@@ -39,46 +48,138 @@ TEST_F(ModuleObjectTest, NewObjectShowsItsHeaderAsTheHostReadsIt) {
   EXPECT_EQ(status.pending, 0u);
   EXPECT_EQ(status.reserved[0] | status.reserved[1] | status.reserved[2], 0u);
   EXPECT_STREQ(host.header->idPtr, "{367C7924-04B6-4377-A8CB-CBA4A1B9CABF}");
-  // The identifier field is 40 bytes: the text, its terminator and a zero byte.
+  // The identifier field is 40 bytes: 38 characters and two zero bytes.
+  EXPECT_EQ(host.header->idPtr[38], '\0');
   EXPECT_EQ(host.header->idPtr[39], '\0');
+  // Both pointers lead into the object itself, behind the three header words.
+  const char* begin = reinterpret_cast<const char*>(object);
+  const char* end = begin + sizeof(basetdic::BaseTdiModuleObj);
+  const char* status_at = reinterpret_cast<const char*>(host.header->statusPtr);
+  EXPECT_TRUE(status_at >= begin + 3 * sizeof(void*) && status_at + sizeof(ModuleStatus) <= end);
+  EXPECT_TRUE(host.header->idPtr >= begin + 3 * sizeof(void*) && host.header->idPtr + 40 <= end);
+  EXPECT_EQ(static_cast<basetdic::BaseTdiModuleObj*>(object)->OsVersion().dwOSVersionInfoSize, 148u);
+  EXPECT_EQ(static_cast<basetdic::BaseTdiModuleObj*>(object)->OsVersion().dwBuildNumber, 2600u);
 }
 
-TEST_F(ModuleObjectTest, SlotsAreReachedInTableOrderThroughRawPointers) {
+TEST_F(ModuleObjectTest, HeaderPointersNeverChangeAndObjectsShareNothing) {
+  ModuleObj* other = QueryModuleObj();
+  HostView second(other);
+  ModuleStatus* status = host.header->statusPtr;
+  const char* id = host.header->idPtr;
+  EXPECT_NE(second.header->statusPtr, status);
+  EXPECT_NE(second.header->idPtr, id);
+  EXPECT_EQ(second.header->vtbl, host.header->vtbl);
+  object->SetModuleName("FwBaseNt");
+  object->InsertFile("C:\\setup\\basetdic.dll");
+  second.Status().result = 0;
+  object->Hook8();
+  EXPECT_EQ(second.Status().result, 0u);
+  EXPECT_STREQ(static_cast<basetdic::BaseTdiModuleObj*>(other)->SourceDir(), "");
+  EXPECT_EQ(host.header->statusPtr, status);
+  EXPECT_EQ(host.header->idPtr, id);
+  ReleaseObj(other);
+}
+
+// Under the Itanium C++ ABI a pointer to a virtual member holds its byte offset in the table plus one.
+template <class Member>
+size_t SlotOf(Member member) {
+  struct {
+    uintptr_t pointer;
+    ptrdiff_t adjust;
+  } raw;
+  static_assert(sizeof(Member) == sizeof(raw), "Itanium member pointer");
+  memcpy(&raw, &member, sizeof raw);
+  return (raw.pointer - 1) / sizeof(void*);
+}
+
+TEST(ModuleObjectLayout, CppInterfaceDeclaresTheSlotsInTableOrder) {
+  EXPECT_EQ(SlotOf(&ModuleObj::SetModuleName), static_cast<size_t>(kSlotSetModuleName));
+  EXPECT_EQ(SlotOf(&ModuleObj::Hook1), static_cast<size_t>(kSlotHook1));
+  EXPECT_EQ(SlotOf(&ModuleObj::InsertFile), static_cast<size_t>(kSlotInsertFile));
+  EXPECT_EQ(SlotOf(&ModuleObj::Hook3), static_cast<size_t>(kSlotHook3));
+  EXPECT_EQ(SlotOf(&ModuleObj::UpdateDriver), static_cast<size_t>(kSlotUpdateDriver));
+  EXPECT_EQ(SlotOf(&ModuleObj::RemoveDriver), static_cast<size_t>(kSlotRemoveDriver));
+  EXPECT_EQ(SlotOf(&ModuleObj::Hook6), static_cast<size_t>(kSlotHook6));
+  EXPECT_EQ(SlotOf(&ModuleObj::StartDriver), static_cast<size_t>(kSlotStartDriver));
+  EXPECT_EQ(SlotOf(&ModuleObj::Hook8), static_cast<size_t>(kSlotHook8));
+  EXPECT_EQ(SlotOf(&ModuleObj::InstallDriver), static_cast<size_t>(kSlotInstallDriver));
+  EXPECT_EQ(SlotOf(&ModuleObj::Hook10), static_cast<size_t>(kSlotHook10));
+  EXPECT_EQ(SlotOf(&ModuleObj::CheckPlatform), static_cast<size_t>(kSlotCheckPlatform));
+  EXPECT_EQ(SlotOf(&ModuleObj::Destroy), static_cast<size_t>(kSlotDestroy));
+  EXPECT_EQ(SlotOf(&ModuleObj::Hook13), static_cast<size_t>(kSlotHook13));
+  EXPECT_EQ(sizeof(ModuleObjVtbl), kModuleSlotCount * sizeof(void*));
+  EXPECT_EQ(offsetof(ModuleObjVtbl, Hook13), kSlotHook13 * sizeof(void*));
+  EXPECT_EQ(sizeof(ModuleStatus), 20u);
+}
+
+// Each slot reached through the raw table, with what it must do to the status words: the hooks and the
+// insertion report success, CheckPlatform reports the platform (0 on Windows 98), naming and Hook13 leave
+// everything alone, and none of them touches pending or the reserved words.
+TEST(ModuleObjectSlots, StatusWordsAfterEachSlotThroughTheRawTable) {
+  TempMachine machine{ConfigFor(winsim::OsWin98())};
+  void* object = QueryModuleObj();
+  HostView host(object);
   const ModuleObjVtbl& table = host.Table();
-  ModuleStatus& status = *host.header->statusPtr;
-  status.result = 7;
-  EXPECT_EQ(table.Hook1(object, 0xdeadbeef), 0);
-  EXPECT_EQ(status.result, 1u);
-  status.result = 7;
-  EXPECT_EQ(table.Hook3(object), 0);
-  EXPECT_EQ(status.result, 1u);
-  status.result = 7;
-  EXPECT_EQ(table.Hook6(object, 1, 2, 3), 0);
-  EXPECT_EQ(status.result, 1u);
-  status.result = 7;
-  EXPECT_EQ(table.Hook8(object), 0);
-  EXPECT_EQ(status.result, 1u);
-  status.result = 7;
-  EXPECT_EQ(table.Hook10(object), 0);
-  EXPECT_EQ(status.result, 1u);
-  status.result = 7;
-  EXPECT_EQ(table.Hook13(object, 5), 0);
-  EXPECT_EQ(status.result, 7u) << "Hook13 leaves the status alone";
-  status.result = 7;
-  EXPECT_EQ(table.SetModuleName(object, "FwBaseNt"), 0);
-  EXPECT_EQ(status.result, 7u) << "SetModuleName leaves the status alone";
-  EXPECT_EQ(table.InsertFile(object, "C:\\setup\\module\\basetdic.dll"), 0);
-  EXPECT_EQ(status.result, 1u);
-  status.result = 7;
-  EXPECT_EQ(table.CheckPlatform(object), 0);
-  EXPECT_EQ(status.result, 1u);
+  const uint32_t kUntouched = 7;
+  struct Row {
+    const char* slot;
+    int (*call)(const ModuleObjVtbl&, void*);
+    uint32_t result;
+  } rows[] = {
+      {"SetModuleName", [](const ModuleObjVtbl& t, void* o) { return t.SetModuleName(o, "FwBase2K"); }, kUntouched},
+      {"Hook1", [](const ModuleObjVtbl& t, void* o) { return t.Hook1(o, 0xdeadbeef); }, 1},
+      {"InsertFile", [](const ModuleObjVtbl& t, void* o) { return t.InsertFile(o, "C:\\setup\\zelbase.sys"); }, 1},
+      {"Hook3", [](const ModuleObjVtbl& t, void* o) { return t.Hook3(o); }, 1},
+      {"Hook6", [](const ModuleObjVtbl& t, void* o) { return t.Hook6(o, 1, 2, 3); }, 1},
+      {"Hook8", [](const ModuleObjVtbl& t, void* o) { return t.Hook8(o); }, 1},
+      {"Hook10", [](const ModuleObjVtbl& t, void* o) { return t.Hook10(o); }, 1},
+      {"CheckPlatform", [](const ModuleObjVtbl& t, void* o) { return t.CheckPlatform(o); }, 0},
+      {"Hook13", [](const ModuleObjVtbl& t, void* o) { return t.Hook13(o, 5); }, kUntouched},
+  };
+  for (const Row& row : rows) {
+    ModuleStatus& status = host.Status();
+    status.result = kUntouched;
+    status.pending = 9;
+    EXPECT_EQ(row.call(table, object), 0) << row.slot;
+    EXPECT_EQ(status.result, row.result) << row.slot;
+    EXPECT_EQ(status.pending, 9u) << row.slot;
+    EXPECT_EQ(status.reserved[0] | status.reserved[1] | status.reserved[2], 0u) << row.slot;
+  }
+  // The name given through slot 0 is the one InsertFile (slot 2) judged by: FwBase2K ignores zelbase.sys.
+  EXPECT_STREQ(static_cast<basetdic::BaseTdiModuleObj*>(static_cast<ModuleObj*>(object))->ModuleName(), "FwBase2K");
+  EXPECT_STREQ(static_cast<basetdic::BaseTdiModuleObj*>(static_cast<ModuleObj*>(object))->SourceDir(), "");
+  ReleaseObj(static_cast<ModuleObj*>(object));
 }
 
-TEST_F(ModuleObjectTest, LongModuleNameKeepsStatusAndIsCut) {
-  host.header->statusPtr->result = 0;
+TEST_F(ModuleObjectTest, DestroyThroughTheTableEndsTheObjectAndFreesOnlyWithBitZero) {
+  ModuleObj* other = QueryModuleObj();
+  winsim::ClearCallLog();
+  EXPECT_EQ(host.Table().Destroy(other, 0), other);
+  EXPECT_EQ(CountCalls("HeapFree"), 0u) << "flags without bit 0 keep the memory";
+  HeapFree(GetProcessHeap(), 0, other);
+  winsim::ClearCallLog();
+  ModuleObj* third = QueryModuleObj();
+  EXPECT_EQ(CountCalls("HeapAlloc"), 1u);
+  host.Table().Destroy(third, 3);
+  EXPECT_EQ(CountCalls("HeapFree"), 1u);
+}
+
+TEST_F(ModuleObjectTest, NameKeepsAtMost259CharactersAndNeverTouchesTheStatus) {
+  auto* self = static_cast<basetdic::BaseTdiModuleObj*>(object);
   std::string name(300, 'x');
-  object->SetModuleName(name.c_str());
-  EXPECT_EQ(host.Status().result, 0u);
+  name[258] = 'y';
+  for (uint32_t before : {0u, 1u}) {
+    host.Status().result = before;
+    object->SetModuleName(name.c_str());
+    EXPECT_EQ(host.Status().result, before);
+  }
+  EXPECT_EQ(std::string(self->ModuleName()), name.substr(0, 259));
+  object->SetModuleName(nullptr);
+  EXPECT_STREQ(self->ModuleName(), "") << "a null name is empty text";
+  EXPECT_EQ(self->Kind(), basetdic::ModuleKind::Unknown);
+  object->SetModuleName("fWbAsEvT");
+  EXPECT_STREQ(self->ModuleName(), "fWbAsEvT") << "stored as given";
+  EXPECT_EQ(self->Kind(), basetdic::ModuleKind::FwBaseVt);
 }
 
 TEST(ModuleObjectPlatform, CheckPlatformReportsZeroOnlyForWindows9x) {
@@ -95,17 +196,54 @@ TEST(ModuleObjectPlatform, CheckPlatformReportsZeroOnlyForWindows9x) {
     config.versionQueryFails = row.queryFails;
     TempMachine machine(config);
     ModuleObj* object = QueryModuleObj();
+    reinterpret_cast<ModuleObjHeader*>(object)->statusPtr->result = 7;
     object->CheckPlatform();
     EXPECT_EQ(reinterpret_cast<ModuleObjHeader*>(object)->statusPtr->result, row.expected)
         << "platform " << row.os.platformId << " query fails " << row.queryFails;
+    if (row.queryFails) {
+      // A failed query leaves the record zero apart from its size.
+      const OSVERSIONINFOA& os = static_cast<basetdic::BaseTdiModuleObj*>(object)->OsVersion();
+      EXPECT_EQ(os.dwOSVersionInfoSize, 148u);
+      EXPECT_EQ(os.dwPlatformId | os.dwMajorVersion | os.dwBuildNumber, 0u);
+    }
     ReleaseObj(object);
   }
 }
 
-TEST(ModuleObjectRelease, NullIsAcceptedAndEveryReleaseAnswersOne) {
-  EXPECT_EQ(ReleaseObj(nullptr), 1);
+TEST(ModuleObjectLifecycle, NoMemoryMeansNoObjectAndReleaseAlwaysAnswersOne) {
   TempMachine machine;
-  EXPECT_EQ(ReleaseObj(QueryModuleObj()), 1);
+  winsim::FailNthCallOf("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(QueryModuleObj(), nullptr);
+  EXPECT_EQ(CountCalls("GetVersionExA"), 0u) << "nothing else happens";
+  EXPECT_EQ(ReleaseObj(nullptr), 1);
+  ModuleObj* object = QueryModuleObj();
+  ASSERT_NE(object, nullptr);
+  winsim::ClearCallLog();
+  EXPECT_EQ(ReleaseObj(object), 1);
+  EXPECT_EQ(CountCalls("HeapFree"), 1u);
+}
+
+// The shared library as a host loads it: exactly the two entry points are visible, and an object obtained
+// through them works on the same simulated machine.
+TEST(ModuleObjectLibrary, HostLoadsTheTwoExportsAndDrivesAnObject) {
+  TempMachine machine;
+  void* library = dlopen(BASETDIC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr) << dlerror();
+  auto query = reinterpret_cast<QueryModuleObjFn>(dlsym(library, "QueryModuleObj"));
+  auto release = reinterpret_cast<ReleaseObjFn>(dlsym(library, "ReleaseObj"));
+  ASSERT_NE(query, nullptr);
+  ASSERT_NE(release, nullptr);
+  EXPECT_EQ(dlsym(library, "DllMain"), nullptr);
+  EXPECT_EQ(dlsym(library, "_ZN8basetdic8TraceLogEPKcz"), nullptr);
+  void* object = query();
+  HostView host(object);
+  host.Status().result = 0;
+  host.Table().Hook10(object);
+  EXPECT_EQ(host.Status().result, 1u);
+  winsim::ClearCallLog();
+  EXPECT_EQ(release(object), 1);
+  EXPECT_EQ(CountCalls("HeapFree"), 1u);
+  dlclose(library);
 }
 
 }  // namespace
