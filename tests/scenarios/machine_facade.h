@@ -51,8 +51,8 @@ class MachineFacade {
 
   // Every request the network-configuration tool has received since the machine was made, in order.
   virtual std::vector<ToolRequest> ToolRequests() = 0;
-  // Makes the tool exit with this code from now on.
-  virtual void SetToolExitCode(DWORD exitCode) = 0;
+  // Makes the tool exit with this code, after running this long, from now on.
+  virtual void SetToolBehaviour(DWORD exitCode, DWORD runMilliseconds) = 0;
 
   // Sets the product data path value (HKLM\SOFTWARE\Qandor\zel "datapath") and creates that folder.
   virtual void SetProductDataPath(const std::string& directory) = 0;
