@@ -143,7 +143,7 @@ DWORD WINAPI GetTickCount(void) {
 
 void WINAPI Sleep(DWORD milliseconds) {
   ApiCall call("Sleep", std::to_string(milliseconds));
-  if (milliseconds != INFINITE) Core().clockMs += milliseconds;
+  if (milliseconds != INFINITE) winsim::AdvanceClock(milliseconds);
 }
 
 UINT WINAPI GetACP(void) { return Core().config.codePage; }

@@ -35,6 +35,11 @@ std::vector<std::function<void()>>& BootHooks() {
   return hooks;
 }
 
+std::vector<std::function<void()>>& ClockHooks() {
+  static std::vector<std::function<void()>> hooks;
+  return hooks;
+}
+
 thread_local bool quiet = false;
 
 }  // namespace
@@ -51,6 +56,11 @@ CoreState& Core() {
 
 bool OnBoot(std::function<void()> reset) {
   BootHooks().push_back(std::move(reset));
+  return true;
+}
+
+bool OnClockAdvance(std::function<void()> hook) {
+  ClockHooks().push_back(std::move(hook));
   return true;
 }
 
@@ -149,6 +159,7 @@ void SetCodePage(UINT codePage) { Core().config.codePage = codePage; }
 void AdvanceClock(DWORD milliseconds) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   Core().clockMs += milliseconds;
+  for (auto& hook : detail::ClockHooks()) hook();
 }
 ULONGLONG ClockMilliseconds() { return Core().clockMs; }
 

@@ -24,6 +24,10 @@ CoreState& Core();
 // namespace-scope constant.
 bool OnBoot(std::function<void()> reset);
 
+// Registers a function run each time the simulated clock has moved forward (AdvanceClock, Sleep, timed-out
+// waits), with the machine locked; returns true like OnBoot.
+bool OnClockAdvance(std::function<void()> hook);
+
 // Case-insensitive ASCII comparison and folding, as Windows compares names.
 bool EqualNoCase(const std::string& a, const std::string& b);
 std::string Lower(std::string text);

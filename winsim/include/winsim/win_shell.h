@@ -4,6 +4,13 @@
 
 #include "winsim/win_types.h"
 
+// ShellExecuteA's failure results (values of 32 or less).
+#define SE_ERR_FNF 2
+#define SE_ERR_PNF 3
+#define SE_ERR_ACCESSDENIED 5
+#define SE_ERR_OOM 8
+#define SE_ERR_NOASSOC 31
+
 #ifdef __cplusplus
 extern "C" {
 #endif
