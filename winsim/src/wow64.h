@@ -10,6 +10,9 @@ namespace winsim::detail {
 // under WOW64 and the calling thread has not disabled redirection. Returns whether it rewrote the path.
 bool RedirectSystemPath(std::string& windowsPath);
 
+// Whether the calling thread has switched redirection off (Wow64DisableWow64FsRedirection).
+bool RedirectionDisabledOnThisThread();
+
 }  // namespace winsim::detail
 
 #endif
