@@ -65,6 +65,8 @@ class ServiceDatabase {
   // configuration becomes a known, stopped service.
   void LoadFromRegistry();
   void Clear() { records_.clear(); }
+  // Puts back a record as a saved machine holds it, leaving the registry alone (machine loading).
+  void Restore(std::shared_ptr<ServiceRecord> record) { records_.push_back(std::move(record)); }
 
  private:
   std::vector<std::shared_ptr<ServiceRecord>> records_;  // in the order they became known

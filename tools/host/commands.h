@@ -1,0 +1,25 @@
+// The commands: each runs against the open machine, prints its text or JSON report and returns the exit
+// code. Failures before anything ran are returned as HostError.
+#ifndef BASETDIC_HOST_COMMANDS_H
+#define BASETDIC_HOST_COMMANDS_H
+
+#include <ostream>
+
+#include "host_error.h"
+#include "host_request.h"
+
+namespace host {
+
+// install, update, start, remove, check, cycle.
+int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostError* error);
+int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* error);
+int MachineInitCommand(const HostRequest& request, std::ostream& out, HostError* error);
+int MachineShowCommand(const HostRequest& request, std::ostream& out, HostError* error);
+int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostError* error);
+
+// Opens (or on first use creates) the machine; the notice says when one was created.
+bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* error);
+
+}  // namespace host
+
+#endif

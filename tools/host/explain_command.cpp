@@ -1,0 +1,111 @@
+// explain: for the machine's Windows version, which way each operation goes and what it touches, without
+// touching the machine. The gate and the kind come from the version predicates; what an operation touches
+// comes from rehearsing it alone on a throwaway copy of the machine, where the platform can.
+#include "branch_notes.h"
+#include "changes_text.h"
+#include "commands.h"
+#include "json_output.h"
+#include "machine_text.h"
+#include "module_run.h"
+#include "platform.h"
+#include "text_layout.h"
+
+namespace host {
+namespace {
+
+struct Rehearsal {
+  Operation operation;
+  std::string gate;
+  bool rehearsed = false;
+  StepReport step;
+};
+
+bool Rehearse(const HostRequest& request, const ModuleRun& run, Rehearsal* rehearsal, std::string* why) {
+  if (!platform::BeginRehearsal(request, why)) return false;
+  {
+    SnapshotScope scope = platform::Scope();
+    Snapshot last = TakeSnapshot(scope);
+    ModuleSession session(run.entryPoints);
+    if (session.Valid()) {
+      NameAndInsertFiles(session, run, scope, &last);
+      Operation operation = rehearsal->operation;
+      rehearsal->step = RunStep(OperationName(operation), CallName(operation),
+                                [&] { return session.Call(operation); }, scope, &last);
+      rehearsal->rehearsed = true;
+    }
+  }
+  platform::EndRehearsal();
+  return true;
+}
+
+}  // namespace
+
+int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* error) {
+  std::string notice;
+  if (!OpenMachineFor(request, &notice, error)) return kExitUsage;
+  MachineSummary machine = DescribeMachine(platform::MachineLocation(request));
+  machine.platform = platform::Name();
+  ModuleRun run;
+  if (!PrepareModuleRun(request, machine, &run, error)) return kExitUsage;
+
+  std::vector<Rehearsal> rehearsals;
+  std::string whyNot;
+  for (Operation operation : {Operation::Install, Operation::Start, Operation::Update, Operation::Remove, Operation::Check}) {
+    Rehearsal rehearsal;
+    rehearsal.operation = operation;
+    rehearsal.gate = GateNote(operation, machine.os);
+    rehearsal.step.name = OperationName(operation);
+    rehearsal.step.call = CallName(operation);
+    rehearsal.step.hasStatus = false;
+    if (whyNot.empty()) Rehearse(request, run, &rehearsal, &whyNot);
+    rehearsals.push_back(rehearsal);
+  }
+
+  if (request.json) {
+    nlohmann::json operations = nlohmann::json::array();
+    for (const Rehearsal& rehearsal : rehearsals) {
+      operations.push_back({{"operation", rehearsal.step.name},
+                            {"call", rehearsal.step.call},
+                            {"gate", rehearsal.gate},
+                            {"rehearsed", rehearsal.rehearsed},
+                            {"status", rehearsal.rehearsed ? ToJson(rehearsal.step.status) : nlohmann::json(nullptr)},
+                            {"changes", rehearsal.rehearsed ? ToJson(rehearsal.step.changes) : nlohmann::json(nullptr)}});
+    }
+    nlohmann::json document{{"machine", ToJson(machine)},
+                            {"module", run.module},
+                            {"kind", KindNote(run.module, machine.os)},
+                            {"fits", KindFitsWindows(run.module, machine.os)},
+                            {"setup", {{"folder", run.setupFolder}, {"insertedFiles", run.setupFiles.present}}},
+                            {"rehearsal", whyNot.empty() ? nlohmann::json("each operation alone on a copy of the machine")
+                                                         : nlohmann::json(whyNot)},
+                            {"operations", operations},
+                            {"exitCode", kExitSuccess}};
+    out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    return kExitSuccess;
+  }
+
+  WriteWrapped(out, "", "explain " + run.module + " on " + MachineLine(machine), 2);
+  if (!notice.empty()) WriteWrapped(out, AreaPrefix("note"), notice, kAreaColumn);
+  WriteWrapped(out, AreaPrefix("kind"), KindNote(run.module, machine.os), kAreaColumn);
+  WriteWrapped(out, AreaPrefix("setup"), run.setupFolder + " (" + std::to_string(run.setupFiles.present.size()) + " files)",
+               kAreaColumn);
+  WriteWrapped(out, AreaPrefix("how"),
+               whyNot.empty() ? "each operation rehearsed alone, after SetModuleName and InsertFile, on a throwaway "
+                                "copy of the machine; the machine itself stays as it is"
+                              : whyNot,
+               kAreaColumn);
+  for (const Rehearsal& rehearsal : rehearsals) {
+    out << '\n';
+    std::string left = Padded(rehearsal.step.name, 10);
+    if (rehearsal.rehearsed) {
+      left += "result " + std::to_string(rehearsal.step.status.result) + "  pending " +
+              std::to_string(rehearsal.step.status.pending);
+    }
+    out << LeftRight(left, rehearsal.step.call) << '\n';
+    WriteWrapped(out, AreaPrefix("way"), rehearsal.gate, kAreaColumn);
+    if (rehearsal.rehearsed) PrintChanges(rehearsal.step.changes, out);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace host

@@ -1,0 +1,15 @@
+// A file's version as the version functions report it.
+#ifndef BASETDIC_HOST_FILE_VERSION_H
+#define BASETDIC_HOST_FILE_VERSION_H
+
+#include <string>
+
+namespace host {
+
+// The "FileVersion" text of the first translation in the file's version resource, or the fixed file
+// version ("1.2.3.4") when there is no such text; empty when the file has no version resource.
+std::string FileVersionText(const std::string& path);
+
+}  // namespace host
+
+#endif

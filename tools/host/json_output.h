@@ -1,0 +1,25 @@
+// The JSON forms of what the host reports; the same facts as the text, complete and untruncated.
+#ifndef BASETDIC_HOST_JSON_OUTPUT_H
+#define BASETDIC_HOST_JSON_OUTPUT_H
+
+#include <nlohmann/json.hpp>
+
+#include "changes.h"
+#include "report.h"
+#include "snapshot.h"
+
+namespace host {
+
+nlohmann::json ToJson(const MachineSummary& machine);
+nlohmann::json ToJson(const FileState& file);
+nlohmann::json ToJson(const RegistryValueState& value);
+nlohmann::json ToJson(const ServiceState& service);
+nlohmann::json ToJson(const LaunchState& launch);
+nlohmann::json ToJson(const Changes& changes);
+nlohmann::json ToJson(const ModuleStatus& status);
+// The whole state, for machine show.
+nlohmann::json ToJson(const Snapshot& snapshot);
+
+}  // namespace host
+
+#endif

@@ -1,0 +1,61 @@
+// basetdic-host: loads the library like a setup program, drives its module object and reports what each
+// operation changed on the machine.
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "command_line.h"
+#include "commands.h"
+
+namespace {
+
+int Dispatch(const host::HostRequest& request, host::HostError* error) {
+  switch (request.command) {
+    case host::Command::Operations: return host::RunOperationsCommand(request, std::cout, error);
+    case host::Command::Explain: return host::ExplainCommand(request, std::cout, error);
+    case host::Command::MachineInit: return host::MachineInitCommand(request, std::cout, error);
+    case host::Command::MachineShow: return host::MachineShowCommand(request, std::cout, error);
+    case host::Command::MachineReboot: return host::MachineRebootCommand(request, std::cout, error);
+  }
+  return host::kExitUsage;
+}
+
+// The one-line message on stderr; with --json also a document on stdout, so a script always gets one.
+int Fail(const host::HostError& error, bool json) {
+  std::cerr << "basetdic-host: " << error.message << '\n';
+  if (json) {
+    nlohmann::json document{{"error", error.message}, {"exitCode", error.exitCode}};
+    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  }
+  return error.exitCode;
+}
+
+bool WantsJson(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--json") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  host::HostRequest request;
+  host::HostError error;
+  switch (host::ParseCommandLine(argc, argv, &request, std::cout, &error)) {
+    case host::ParseOutcome::Done: return host::kExitSuccess;
+    case host::ParseOutcome::Failed: return Fail(error, WantsJson(argc, argv));
+    case host::ParseOutcome::Run: break;
+  }
+  try {
+    error = host::HostError{};
+    int exitCode = Dispatch(request, &error);
+    if (!error.message.empty()) return Fail(error, request.json);
+    return exitCode;
+  } catch (const std::exception& failure) {
+    return Fail(host::HostError{std::string("unexpected failure: ") + failure.what() +
+                                    "; run again with --json and keep the output for a bug report",
+                                host::kExitUsage},
+                request.json);
+  }
+}

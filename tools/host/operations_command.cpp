@@ -1,0 +1,78 @@
+// install, update, start, remove, check and cycle: one module object, the requested operations in order,
+// a snapshot around each.
+#include "commands.h"
+#include "module_run.h"
+#include "platform.h"
+#include "trace_switch.h"
+
+namespace host {
+
+bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* error) {
+  bool created = false;
+  std::string why;
+  if (!platform::OpenMachine(request, &created, &why)) {
+    error->message = why;
+    return false;
+  }
+  if (created) {
+    *notice = "a new Windows XP machine was created in " + request.machineFolder +
+              " (machine init --os chooses another version)";
+  }
+  return true;
+}
+
+int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostError* error) {
+  RunReport report;
+  std::string notice;
+  if (!OpenMachineFor(request, &notice, error)) return kExitUsage;
+  if (!notice.empty()) report.notices.push_back(notice);
+  report.machine = DescribeMachine(platform::MachineLocation(request));
+  report.machine.platform = platform::Name();
+
+  ModuleRun run;
+  if (!PrepareModuleRun(request, report.machine, &run, error)) return kExitUsage;
+  report.library = run.library;
+  report.module = run.module;
+  report.moduleChosenByHost = run.moduleChosenByHost;
+  report.setupFolder = run.setupFolder;
+  report.insertedFiles = run.setupFiles.present;
+  report.missingFiles = run.setupFiles.missing;
+  report.seesLaunches = platform::SeesLaunches();
+  report.traceFile = TraceFilePath();
+
+  TraceSwitch trace;
+  if (request.trace) {
+    report.traceSwitchedOn = trace.SwitchOn();
+    if (!report.traceSwitchedOn) report.notices.push_back("the trace could not be switched on: zel.ini cannot be written");
+  }
+  SnapshotScope scope = platform::Scope();
+  Snapshot last = TakeSnapshot(scope);
+  {
+    ModuleSession session(run.entryPoints);
+    if (!session.Valid()) {
+      error->message = "QueryModuleObj in " + run.library + " returned no object: the library could not allocate it";
+      return kExitUsage;
+    }
+    report.steps.push_back(NameAndInsertFiles(session, run, scope, &last));
+    for (Operation operation : request.operations) {
+      report.steps.push_back(
+          RunStep(OperationName(operation), CallName(operation), [&] { return session.Call(operation); }, scope, &last));
+    }
+  }
+  trace.Restore();
+
+  std::string why;
+  if (!platform::SaveMachine(request, &why)) {
+    error->message = "the operations ran but the machine could not be saved: " + why;
+    return kExitUsage;
+  }
+  SettleOutcome(&report);
+  if (request.json) {
+    PrintRunJson(report, out);
+  } else {
+    PrintRunText(report, out);
+  }
+  return report.exitCode;
+}
+
+}  // namespace host

@@ -1,0 +1,67 @@
+// What a run did, kept as data so that the text and the JSON output say the same.
+#ifndef BASETDIC_HOST_REPORT_H
+#define BASETDIC_HOST_REPORT_H
+
+#include <windows.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "basetdic/module_obj.h"
+#include "changes.h"
+
+namespace host {
+
+// The machine as the Windows API describes it to the host.
+struct MachineSummary {
+  std::string platform;  // "winsim" or "windows"
+  std::string location;  // "machine basetdic-machine" / "this Windows system"
+  OSVERSIONINFOA os{};
+  bool versionKnown = false;
+  bool wow64 = false;
+  std::string windowsDirectory;
+  std::string systemDirectory;
+  std::string executablePath;
+  DWORD processId = 0;
+  SYSTEMTIME localTime{};
+  UINT codePage = 0;
+};
+
+MachineSummary DescribeMachine(const std::string& location);
+
+struct StepReport {
+  std::string name;  // "setup", "install", ..., "reboot"
+  std::string call;  // "InstallDriver", "SetModuleName + InsertFile", ...
+  bool called = true;
+  ModuleStatus status{};
+  bool hasStatus = true;
+  Changes changes;
+};
+
+struct RunReport {
+  MachineSummary machine;
+  std::vector<std::string> notices;  // things said before the steps ("created a new machine ...")
+  std::string library;
+  std::string module;
+  bool moduleChosenByHost = false;
+  std::string setupFolder;
+  std::vector<std::string> insertedFiles;
+  std::vector<std::string> missingFiles;
+  bool traceSwitchedOn = false;
+  std::string traceFile;
+  bool seesLaunches = true;
+  std::vector<StepReport> steps;
+  int exitCode = 0;
+  std::string outcome;  // one line
+};
+
+// Exit code and outcome line from the operations' results: 0 when every operation reported result 1.
+void SettleOutcome(RunReport* report);
+
+void PrintRunText(const RunReport& report, std::ostream& out);
+void PrintRunJson(const RunReport& report, std::ostream& out);
+
+}  // namespace host
+
+#endif

@@ -1,0 +1,32 @@
+// The JSON report of a run: one document with the machine, the module, every step and the outcome.
+#include "json_output.h"
+#include "report.h"
+
+namespace host {
+
+void PrintRunJson(const RunReport& report, std::ostream& out) {
+  nlohmann::json steps = nlohmann::json::array();
+  for (const StepReport& step : report.steps) {
+    steps.push_back({{"step", step.name},
+                     {"call", step.call},
+                     {"status", step.hasStatus ? ToJson(step.status) : nlohmann::json(nullptr)},
+                     {"changes", ToJson(step.changes)}});
+  }
+  nlohmann::json document{{"machine", ToJson(report.machine)},
+                          {"notices", report.notices},
+                          {"library", report.library},
+                          {"module", report.module},
+                          {"moduleChosenByHost", report.moduleChosenByHost},
+                          {"setup",
+                           {{"folder", report.setupFolder},
+                            {"insertedFiles", report.insertedFiles},
+                            {"missingFiles", report.missingFiles}}},
+                          {"trace", {{"switchedOn", report.traceSwitchedOn}, {"file", report.traceFile}}},
+                          {"seesPrograms", report.seesLaunches},
+                          {"steps", steps},
+                          {"exitCode", report.exitCode},
+                          {"outcome", report.outcome}};
+  out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
+
+}  // namespace host
