@@ -6,19 +6,43 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
 namespace basetdic {
+
+namespace detail {
+
+// How a handle type closes its handle: the traits' own Closer when they have one (a closer that carries
+// state, such as a function bound at run time), otherwise Traits::Close.
+template <class Traits, class = void>
+struct CloserOf {
+  struct type {
+    void operator()(typename Traits::Type handle) const { Traits::Close(handle); }
+  };
+};
+
+template <class Traits>
+struct CloserOf<Traits, std::void_t<typename Traits::Closer>> {
+  using type = typename Traits::Closer;
+};
+
+}  // namespace detail
 
 template <class Traits>
 class UniqueHandle {
  public:
   using Type = typename Traits::Type;
+  using Closer = typename detail::CloserOf<Traits>::type;
 
   UniqueHandle() : handle_(Traits::Empty()) {}
-  explicit UniqueHandle(Type handle) : handle_(handle) {}
+  explicit UniqueHandle(Type handle, Closer closer = Closer()) : handle_(handle), closer_(closer) {}
   ~UniqueHandle() { reset(); }
-  UniqueHandle(UniqueHandle&& other) : handle_(other.release()) {}
+  UniqueHandle(UniqueHandle&& other) : handle_(other.release()), closer_(other.closer_) {}
   UniqueHandle& operator=(UniqueHandle&& other) {
-    if (this != &other) reset(other.release());
+    if (this != &other) {
+      reset(other.release());
+      closer_ = other.closer_;
+    }
     return *this;
   }
   UniqueHandle(const UniqueHandle&) = delete;
@@ -32,7 +56,7 @@ class UniqueHandle {
   void reset(Type handle = Traits::Empty()) {
     if (Traits::IsValid(handle_)) {
       DWORD saved = GetLastError();
-      Traits::Close(handle_);
+      closer_(handle_);
       SetLastError(saved);
     }
     handle_ = handle;
@@ -50,6 +74,7 @@ class UniqueHandle {
 
  private:
   Type handle_;
+  Closer closer_;
 };
 
 // Files and devices from CreateFileA: INVALID_HANDLE_VALUE means none, and so does null.
@@ -82,11 +107,18 @@ struct RegistryKeyTraits {
   static void Close(Type key) { RegCloseKey(key); }
 };
 
+// Service-manager and service handles close through the linked CloseServiceHandle unless the owner was
+// given another one (the service installer closes through the function it bound at run time).
 struct ServiceHandleTraits {
   using Type = SC_HANDLE;
   static Type Empty() { return nullptr; }
   static bool IsValid(Type handle) { return handle != nullptr; }
-  static void Close(Type handle) { CloseServiceHandle(handle); }
+  struct Closer {
+    decltype(&::CloseServiceHandle) close = &::CloseServiceHandle;
+    void operator()(Type handle) const {
+      if (close != nullptr) close(handle);
+    }
+  };
 };
 
 struct ModuleTraits {

@@ -149,7 +149,8 @@ SC_HANDLE WINAPI CreateServiceA(SC_HANDLE manager, LPCSTR serviceName, LPCSTR di
   if (auto existing = Services().Find(serviceName))
     return FailHandle(existing->markedForDelete ? ERROR_SERVICE_MARKED_FOR_DELETE : ERROR_SERVICE_EXISTS);
   const std::string& shownAs = config.displayName.empty() ? std::string(serviceName) : config.displayName;
-  if (Services().FindByDisplayName(shownAs) || Services().Find(shownAs)) return FailHandle(ERROR_DUPLICATE_SERVICE_NAME);
+  if (Services().FindByDisplayName(shownAs) || Services().Find(shownAs))
+    return FailHandle(ERROR_DUPLICATE_SERVICE_NAME);
   if (tagId) {
     DWORD tagError = AssignTag(config, tagId, &config.tag);
     if (tagError != NO_ERROR) return FailHandle(tagError);

@@ -103,7 +103,8 @@ void DropAllScHandles() {
 
 std::string ScHandleArg(SC_HANDLE handle) {
   std::string text = Hex(reinterpret_cast<uintptr_t>(handle));
-  if (auto service = Handles().Get<ServiceObject>(handle, HandleKind::Service)) text += " " + Arg(service->record->name.c_str());
+  if (auto service = Handles().Get<ServiceObject>(handle, HandleKind::Service))
+    text += " " + Arg(service->record->name.c_str());
   return text;
 }
 

@@ -22,7 +22,9 @@ TEST_P(DriverImagePathTest, StartsWhenThePathNamesThePlacedImage) {
   SetLastError(kSentinel);
   BOOL started = StartServiceA(service, 0, nullptr);
   EXPECT_EQ(started != FALSE, GetParam().starts);
-  if (!started) EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  if (!started) {
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  }
   EXPECT_EQ(winsim::DeviceExists("zelbase"), GetParam().starts);
   EXPECT_EQ(winsim::ServiceState("zelbase"),
             static_cast<DWORD>(GetParam().starts ? SERVICE_RUNNING : SERVICE_STOPPED));
