@@ -1,0 +1,215 @@
+// basetdic-host run as a newcomer or a script runs it: exit codes with their one-line messages, the JSON
+// document's shape, and a machine that continues where the last run ended.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#ifdef BASETDIC_HOST_PATH
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class HostProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "host-program-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  // Runs the host on this test's machine folder with the given arguments (shell words).
+  RunResult Host(const std::string& arguments) {
+    fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    std::string command = std::string("'") + BASETDIC_HOST_PATH + "' --machine '" + (dir_ / "machine").string() + "' " +
+                          arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    int status = std::system(command.c_str());
+    RunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    return result;
+  }
+
+  json HostJson(const std::string& arguments, int expectedExit) {
+    RunResult result = Host(arguments + " --json");
+    EXPECT_EQ(result.exitCode, expectedExit) << result.err;
+    json document = json::parse(result.out, nullptr, false);
+    EXPECT_FALSE(document.is_discarded()) << result.out;
+    return document;
+  }
+
+  fs::path dir_;
+};
+
+bool OneLine(const std::string& text) { return !text.empty() && text.find('\n') == text.size() - 1; }
+
+TEST_F(HostProgramTest, BadUsageExitsTwoWithOneLineSayingWhatToDo) {
+  struct Case {
+    const char* arguments;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"", "--help"},
+      {"frobnicate", "--help"},
+      {"--module FwBaseXx install", "--module FwBaseNt, FwBase2K or FwBaseVt"},
+      {"machine init", "--os"},
+      {"machine init --os nt5", "--help"},
+      {"machine init --os nt4 --wow64", "--os xp, vista or win7"},
+      {"--library /nonexistent/libbasetdic.so check", "--library PATH"},
+      {"--setup C:\\\\nowhere check", "--setup"},
+  };
+  for (const Case& usage : cases) {
+    SCOPED_TRACE(usage.arguments);
+    RunResult result = Host(usage.arguments);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(OneLine(result.err)) << result.err;
+    EXPECT_EQ(result.err.rfind("basetdic-host: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(usage.says), std::string::npos) << result.err;
+  }
+}
+
+TEST_F(HostProgramTest, ExistingMachineIsNotReplacedWithoutForce) {
+  ASSERT_EQ(Host("machine init --os xp").exitCode, 0);
+  RunResult again = Host("machine init --os win7");
+  EXPECT_EQ(again.exitCode, 2);
+  EXPECT_NE(again.err.find("--force"), std::string::npos) << again.err;
+  EXPECT_EQ(Host("machine init --os win7 --force").exitCode, 0);
+}
+
+TEST_F(HostProgramTest, CycleSucceedsWithExitZeroAndJsonHasItsShape) {
+  ASSERT_EQ(Host("machine init --os xp").exitCode, 0);
+  json run = HostJson("cycle", 0);
+  EXPECT_EQ(run["exitCode"], 0);
+  EXPECT_EQ(run["module"], "FwBase2K");
+  EXPECT_EQ(run["moduleChosenByHost"], true);
+  EXPECT_EQ(run["machine"]["windows"]["major"], 5);
+  EXPECT_EQ(run["machine"]["windows"]["build"], 2600);
+  EXPECT_EQ(run["setup"]["insertedFiles"].size(), 6u);
+  ASSERT_EQ(run["steps"].size(), 5u);
+  const char* names[] = {"setup", "install", "start", "update", "remove"};
+  for (size_t i = 0; i < 5; ++i) {
+    const json& step = run["steps"][i];
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(step["step"], names[i]);
+    EXPECT_EQ(step["status"]["result"], 1);
+    EXPECT_EQ(step["status"]["words"].size(), 5u);
+    for (const char* area : {"files", "registry", "services", "devices", "programs", "trace"})
+      EXPECT_TRUE(step["changes"][area].is_array()) << area;
+  }
+  const json& install = run["steps"][1]["changes"];
+  bool sawDriver = false;
+  for (const json& file : install["files"]) {
+    if (file["after"]["path"] == "C:\\WINDOWS\\system32\\drivers\\zelbase.sys") {
+      sawDriver = true;
+      EXPECT_EQ(file["change"], "added");
+      EXPECT_EQ(file["after"]["version"], "3.1.0.204");
+    }
+  }
+  EXPECT_TRUE(sawDriver) << install.dump(1);
+  ASSERT_FALSE(install["devices"].empty());
+  EXPECT_EQ(install["devices"][0]["name"], "zelbase");
+}
+
+TEST_F(HostProgramTest, MachineContinuesWhereTheLastRunEndedAndShowAgrees) {
+  ASSERT_EQ(Host("machine init --os xp").exitCode, 0);
+  json install = HostJson("install", 0);
+  json shown = HostJson("machine show", 0);
+  bool driverShown = false;
+  for (const json& file : shown["state"]["files"]) {
+    if (file["path"] == "C:\\WINDOWS\\system32\\drivers\\zelbase.sys") {
+      driverShown = true;
+      EXPECT_EQ(file["version"], "3.1.0.204");
+    }
+  }
+  EXPECT_TRUE(driverShown);
+  bool serviceRunning = false;
+  for (const json& service : shown["state"]["services"]) serviceRunning |= service["name"] == "ZelBase" && service["state"] == "running";
+  EXPECT_TRUE(serviceRunning) << shown["state"]["services"].dump(1);
+  EXPECT_EQ(shown["state"]["devices"], json::array({"zelbase"}));
+
+  json remove = HostJson("remove", 0);
+  bool removed = false;
+  for (const json& file : remove["steps"][1]["changes"]["files"])
+    removed |= file["change"] == "removed" && file["before"]["path"] == "C:\\WINDOWS\\system32\\drivers\\zelbase.sys";
+  EXPECT_TRUE(removed);
+}
+
+TEST_F(HostProgramTest, OperationReportingResultZeroExitsOne) {
+  // An NT 6.x machine whose product data path was taken out of registry.reg by hand: the network component
+  // cannot be installed.
+  ASSERT_EQ(Host("machine init --os win7").exitCode, 0);
+  fs::path reg = dir_ / "machine" / "registry.reg";
+  std::string text = ReadFile(reg);
+  size_t datapath = text.find("\"datapath\"=");
+  ASSERT_NE(datapath, std::string::npos);
+  text.erase(datapath, text.find('\n', datapath) + 1 - datapath);
+  std::ofstream(reg, std::ios::binary | std::ios::trunc) << text;
+
+  RunResult text_run = Host("install");
+  EXPECT_EQ(text_run.exitCode, 1) << text_run.out << text_run.err;
+  EXPECT_NE(text_run.out.find("install reported result 0"), std::string::npos) << text_run.out;
+  json run = HostJson("install", 1);
+  EXPECT_EQ(run["steps"][1]["status"]["result"], 0);
+  EXPECT_EQ(run["exitCode"], 1);
+}
+
+TEST_F(HostProgramTest, ErrorsUnderJsonStillGiveADocument) {
+  json failed = HostJson("--library /nonexistent/libbasetdic.so check", 2);
+  EXPECT_EQ(failed["exitCode"], 2);
+  EXPECT_TRUE(failed["error"].is_string());
+}
+
+TEST_F(HostProgramTest, TextStaysWithinEightyColumns) {
+  ASSERT_EQ(Host("machine init --os win7").exitCode, 0);
+  for (const char* command : {"--trace cycle", "machine show", "explain FwBaseVt", "machine reboot"}) {
+    RunResult result = Host(command);
+    EXPECT_EQ(result.exitCode, 0) << command << result.err;
+    std::istringstream lines(result.out);
+    std::string line;
+    while (std::getline(lines, line)) EXPECT_LE(line.size(), 80u) << command << ": " << line;
+  }
+}
+
+TEST_F(HostProgramTest, ExplainLeavesTheMachineAsItWas) {
+  ASSERT_EQ(Host("machine init --os nt4").exitCode, 0);
+  std::string before = ReadFile(dir_ / "machine" / "registry.reg");
+  json explained = HostJson("explain FwBaseNt", 0);
+  EXPECT_EQ(explained["fits"], true);
+  ASSERT_EQ(explained["operations"].size(), 5u);
+  EXPECT_EQ(explained["operations"][0]["operation"], "install");
+  EXPECT_TRUE(explained["operations"][0]["rehearsed"].get<bool>());
+  EXPECT_FALSE(explained["operations"][0]["changes"]["files"].empty());
+  EXPECT_EQ(ReadFile(dir_ / "machine" / "registry.reg"), before);
+  EXPECT_FALSE(fs::exists(dir_ / "machine" / "drives" / "C" / "WINDOWS" / "system32" / "drivers" / "basetdi.sys"));
+}
+
+}  // namespace
+
+#endif
