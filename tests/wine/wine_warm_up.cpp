@@ -1,5 +1,7 @@
 #include "wine_warm_up.h"
 
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -80,10 +82,21 @@ void TouchProcessCreation() {
   DeleteTree(log);
 }
 
+// GoogleTest's per-thread state on Windows (the trace stack of SCOPED_TRACE, the current thread's failure
+// reporter that a Wine-gap mark swaps) is made on first use, with a duplicated thread handle and a thread
+// watching it.
+void TouchTestFrameworkThreadState() {
+  SCOPED_TRACE("warm-up");
+  ::testing::TestPartResultArray ignored;
+  ::testing::ScopedFakeTestPartResultReporter reporter(
+      ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &ignored);
+}
+
 }  // namespace
 
 void WarmUpProcessOnce() {
   static const bool done = [] {
+    TouchTestFrameworkThreadState();
     TouchRegistryAndServices();
     TouchProfileAndVersionFunctions();
     TouchProcessCreation();
