@@ -187,13 +187,4 @@ TEST_F(CreateProcessTest, InjectedFaultFailsTheLaunch) {
   EXPECT_TRUE(winsim::Launches().empty());
 }
 
-TEST_F(CreateProcessTest, ProgramsGetDistinctIds) {
-  LaunchRecord first = Launch("C:\\setup\\tool.exe", nullptr);
-  LaunchRecord second = Launch("C:\\setup\\tool.exe", nullptr);
-  EXPECT_NE(first.processId, second.processId);
-  EXPECT_NE(first.threadId, second.threadId);
-  EXPECT_NE(first.processId, GetCurrentProcessId());
-  EXPECT_EQ(winsim::Launches().size(), 2u);
-}
-
 }  // namespace

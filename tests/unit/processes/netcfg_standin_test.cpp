@@ -94,11 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ExitCase{"UnknownOption", " -x QD_ZelBase", 1}, ExitCase{"OptionWithoutValue", " -u", 1}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.what); });
 
-TEST_F(NetCfgStandInTest, RelativeInfIsFoundFromTheWorkingDirectory) {
-  EXPECT_EQ(Run(" -l zelbase.inf -c s -i QD_ZelBase", "C:\\Data"), 0u);
-  EXPECT_EQ(winsim::NetCfgComponents().size(), 1u);
-}
-
 TEST_F(NetCfgStandInTest, SlowToolInstallsOnlyWhenItEnds) {
   winsim::NetCfgStandInOptions options;
   options.runMilliseconds = 90000;

@@ -160,27 +160,4 @@ TEST_F(ProgramBehaviourTest, ExitCodeNeedsAProcessHandle) {
   EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
 }
 
-TEST_F(ProgramBehaviourTest, ClosedHandleCannotBeWaitedOn) {
-  Start();
-  HANDLE process = info.hProcess;
-  CloseHandle(info.hProcess);
-  info.hProcess = nullptr;
-  SetLastError(0xdeadbeef);
-  EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_FAILED);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-}
-
-TEST_F(ProgramBehaviourTest, BootForgetsProgramsAndBehaviours) {
-  winsim::SetProgramBehaviour(kTool, ProgramBehaviour{9, 0, nullptr, nullptr});
-  Start();
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  info = {};
-  TempMachine fresh{ConfigFor(winsim::OsWin7())};
-  EXPECT_TRUE(winsim::Launches().empty());
-  ASSERT_TRUE(winsim::WriteHostFile(kTool, "MZ"));
-  Start();
-  EXPECT_EQ(ExitCode(), 0u);
-}
-
 }  // namespace

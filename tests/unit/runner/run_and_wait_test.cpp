@@ -3,12 +3,14 @@
 
 #include <string>
 
+#include "launch_checks.h"
 #include "temp_machine.h"
 #include "util/run_and_wait.h"
 #include "winsim/processes.h"
 
 namespace {
 
+using namespace runner_checks;
 using basetdic::RunAndWait;
 using winsim::LaunchRecord;
 using winsim::ProgramBehaviour;
@@ -21,12 +23,6 @@ class RunAndWaitTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(winsim::WriteHostFile(kProgram, "MZ")); }
   void TearDown() override { EXPECT_EQ(winsim::OpenHandles(), 0u); }
-
-  LaunchRecord OnlyLaunch() {
-    std::vector<LaunchRecord> launches = winsim::Launches();
-    EXPECT_EQ(launches.size(), 1u);
-    return launches.empty() ? LaunchRecord() : launches[0];
-  }
 
   // The directory argument CreateProcessA was given, as the call log shows it.
   std::string LoggedDirectory() {
@@ -56,11 +52,6 @@ TEST_F(RunAndWaitTest, StartsFromTheProgramsDirectoryShownByDefault) {
 TEST_F(RunAndWaitTest, WithoutArgumentsPassesNoCommandLine) {
   EXPECT_TRUE(RunAndWait(kProgram, nullptr, -1));
   EXPECT_FALSE(OnlyLaunch().commandLine.has_value());
-}
-
-TEST_F(RunAndWaitTest, EmptyArgumentsGiveALoneBlank) {
-  EXPECT_TRUE(RunAndWait(kProgram, "", -1));
-  EXPECT_EQ(OnlyLaunch().commandLine, std::optional<std::string>(" "));
 }
 
 struct TimeoutCase {
