@@ -199,7 +199,9 @@ bool LoadMachine(const std::string& folder, std::string* error) {
 void InstallMachineNetCfgStandIn(const std::string& imagePath) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   (void)registered;
-  InstallNetCfgStandIn(imagePath);
+  NetCfgStandInOptions options;
+  options.requestLog.clear();  // the components it installs are on record in the registry
+  InstallNetCfgStandIn(imagePath, options);
   for (const std::string& known : NetCfgStandIns()) {
     if (detail::EqualNoCase(known, imagePath)) return;
   }

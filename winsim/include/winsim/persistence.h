@@ -35,7 +35,8 @@ bool SaveMachine(const std::string& folder, std::string* error);
 // files the library writes land in the saved machine directly.
 bool LoadMachine(const std::string& folder, std::string* error);
 
-// The snetcfg.exe stand-in as part of the machine: installed on imagePath now and again after every load.
+// The snetcfg.exe stand-in as part of the machine: installed on imagePath now and again after every load,
+// without a request log (the components it installs are recorded in the registry).
 void InstallMachineNetCfgStandIn(const std::string& imagePath);
 std::vector<std::string> MachineNetCfgStandIns();
 
