@@ -1,10 +1,114 @@
-// Placeholder: reports success and does nothing until the operation is built.
+// InstallDriver: puts the named module's driver in place. FwBaseNt on NT 4.0 takes the shared TDI
+// registration; FwBase2K on NT 5.x copies "zelbase.sys" and registers the kernel service "ZelBase";
+// FwBaseVt on NT 6.x copies the driver package into the product data directory, has "snetcfg.exe"
+// install it as a network component, and copies the driver image into the system driver directory.
+#include <windows.h>
+
+#include "deploy/branch_choice.h"
+#include "deploy/deploy_paths.h"
 #include "module/base_tdi_module_obj.h"
+#include "module/os_version.h"
+#include "service/service_installer.h"
+#include "trace/trace_log.h"
+#include "util/copy_driver_file.h"
+#include "util/net_cfg_tool.h"
+#include "util/product_data_path.h"
+#include "util/wow64.h"
 
 namespace basetdic {
+namespace {
+
+const char kDriverFile[] = "zelbase.sys";
+const char kNetCfgTool[] = "snetcfg.exe";
+const char kInfFile[] = "zelbase.inf";
+const char* const kPackageFiles[] = {"zelbase.sys", "zelbase.cat", "zelbase.inf"};
+const char kProductKey[] = "zel";
+
+// The dependency lists handed to the service installer: one name and the list's closing zero.
+const char kWow64Dependency[] = "IpFilterDriver\0";
+const char kNativeDependency[] = "Tcpip\0";
+
+}  // namespace
+
+bool DeploymentGateOpen(const OSVERSIONINFOA& os, const char* sourceDir) {
+  return IsNtPlatform(os) && sourceDir != nullptr && sourceDir[0] != '\0';
+}
+
+InstallBranch ChooseInstallBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
+  if (kind == ModuleKind::FwBaseNt && !IsMajor6(os) && IsNt4Build(os)) return InstallBranch::TdiDriver;
+  if (kind == ModuleKind::FwBase2K && IsAfterNt4Build(os) && !IsMajor6(os)) return InstallBranch::KernelService;
+  if (kind == ModuleKind::FwBaseVt && IsMajor6(os)) return InstallBranch::NetworkComponent;
+  return InstallBranch::None;
+}
 
 int BaseTdiModuleObj::InstallDriver() {
-  SetResult(1);
+  if (!DeploymentGateOpen(OsVersion(), SourceDir())) return 0;
+  uint32_t result = 1;
+  uint32_t pending = 0;
+  PathBuffer systemDirectory;
+  FetchSystemDirectory(systemDirectory);
+
+  switch (ChooseInstallBranch(Kind(), OsVersion())) {
+    case InstallBranch::TdiDriver:
+      AcquireTdiRegistration(systemDirectory.c_str());
+      break;
+
+    case InstallBranch::KernelService: {
+      bool wow64 = IsWow64();
+      PathBuffer source;
+      PathBuffer destination;
+      bool pathsFit = SetupFilePath(source, SourceDir(), kDriverFile) &&
+                      SystemDriverPath(destination, systemDirectory.c_str(), kDriverFile);
+      // Under WOW64 a 32-bit setup cannot place the 64-bit system's driver; the service is still
+      // registered and the outcome says a step is left pending.
+      if (!wow64 && pathsFit) CopyDriverFile(source.c_str(), destination.c_str(), 1);
+      ServiceInstaller installer;
+      installer.SetDriverPath(destination.c_str());
+      installer.RegisterService("ZelBase", "Qandor  Zelbase Driver", "System32\\DRIVERS\\zelbase.SYS",
+                                SERVICE_AUTO_START, wow64 ? kWow64Dependency : kNativeDependency);
+      pending = wow64 ? 1 : 0;
+      break;
+    }
+
+    case InstallBranch::NetworkComponent: {
+      PathBuffer dataPath;
+      ReadProductDataPath(kProductKey, dataPath.data(), PathBuffer::kCapacity);
+      if (dataPath.empty()) {
+        SetResult(0);
+        return 0;
+      }
+      PathBuffer source;
+      PathBuffer destination;
+      for (const char* file : kPackageFiles) {
+        if (SetupFilePath(source, SourceDir(), file) && DataPathFile(destination, dataPath.c_str(), file))
+          CopyDriverFile(source.c_str(), destination.c_str(), 0);
+      }
+      PathBuffer tool;
+      PathBuffer infPath;
+      TextBuffer<260> commandLine;
+      bool launchable = SetupFilePath(tool, SourceDir(), kNetCfgTool) &&
+                        DataPathFile(infPath, dataPath.c_str(), kInfFile) &&
+                        commandLine.Format(" -l %s -c s -i QD_ZelBase", infPath.c_str());
+      TraceLog("path:%s, cmdline:%s\n", tool.c_str(), commandLine.c_str());
+      if (!launchable || !RunNetCfgTool(tool.c_str(), commandLine.c_str(), SourceDir())) result = 0;
+
+      FetchSystemDirectory(systemDirectory);
+      if (SystemDriverPath(destination, systemDirectory.c_str(), kDriverFile) &&
+          SetupFilePath(source, SourceDir(), kDriverFile)) {
+        if (IsWow64())
+          WithRedirectionDisabled(DriverFileCopy{source.c_str(), destination.c_str(), 0});
+        else
+          CopyDriverFile(source.c_str(), destination.c_str(), 0);
+      }
+      pending = 1;
+      break;
+    }
+
+    case InstallBranch::None:
+      break;
+  }
+  SetResult(result);
+  SetPending(pending);
   return 0;
 }
 

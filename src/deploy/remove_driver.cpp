@@ -1,10 +1,78 @@
-// Placeholder: reports success and does nothing until the operation is built.
+// RemoveDriver: takes back what install registered. FwBaseNt releases the shared TDI registration;
+// FwBase2K deletes the "zelbase" service key and driver file directly (the running driver is not
+// stopped); FwBaseVt has "snetcfg.exe" uninstall the network component.
+#include <windows.h>
+
+#include "deploy/branch_choice.h"
+#include "deploy/deploy_paths.h"
 #include "module/base_tdi_module_obj.h"
+#include "module/os_version.h"
+#include "util/net_cfg_tool.h"
+#include "util/win_handles.h"
 
 namespace basetdic {
+namespace {
+
+const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\zelbase";
+const char kEnumKey[] = "SYSTEM\\CurrentControlSet\\Services\\zelbase\\Enum";
+const char kSecurityKey[] = "SYSTEM\\CurrentControlSet\\Services\\zelbase\\Security";
+const char kDriverFile[] = "zelbase.sys";
+const char kNetCfgTool[] = "snetcfg.exe";
+const char kUninstallCommand[] = " -u QD_ZelBase";
+
+// Deletes the service key (when it exists) with its subkeys and the driver file. Outcomes are ignored: a
+// key that still holds other subkeys, or a driver file in use, stays.
+void DeleteKernelService() {
+  UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceKey, 0, KEY_WRITE | KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    return;
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEnumKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSecurityKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServiceKey);
+  PathBuffer systemDirectory;
+  PathBuffer driver;
+  if (FetchSystemDirectory(systemDirectory) && SystemDriverPath(driver, systemDirectory.c_str(), kDriverFile))
+    DeleteFileA(driver.c_str());
+}
+
+}  // namespace
+
+RemoveBranch ChooseRemoveBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
+  if (kind == ModuleKind::FwBaseNt && !IsMajor6(os) && IsNt4Build(os)) return RemoveBranch::TdiDriver;
+  if (kind == ModuleKind::FwBase2K && IsAfterNt4Build(os) && !IsMajor6(os)) return RemoveBranch::KernelService;
+  if (kind == ModuleKind::FwBaseVt && IsMajor6(os)) return RemoveBranch::NetworkComponent;
+  return RemoveBranch::None;
+}
 
 int BaseTdiModuleObj::RemoveDriver() {
-  SetResult(1);
+  if (!DeploymentGateOpen(OsVersion(), SourceDir())) return 0;
+  switch (ChooseRemoveBranch(Kind(), OsVersion())) {
+    case RemoveBranch::TdiDriver:
+      ReleaseTdiRegistration();
+      SetResult(1);
+      return 0;
+
+    case RemoveBranch::KernelService:
+      DeleteKernelService();
+      SetPending(1);
+      SetResult(1);
+      return 0;
+
+    case RemoveBranch::NetworkComponent: {
+      // Only a tool that cannot be launched is a failure; one that runs past its wait or fails inside
+      // is not reported.
+      PathBuffer tool;
+      bool launched = SetupFilePath(tool, SourceDir(), kNetCfgTool) &&
+                      RunNetCfgTool(tool.c_str(), kUninstallCommand, nullptr);
+      SetPending(1);
+      SetResult(launched ? 1 : 0);
+      return 0;
+    }
+
+    case RemoveBranch::None:
+      SetResult(1);
+      return 0;
+  }
   return 0;
 }
 

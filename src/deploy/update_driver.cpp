@@ -1,10 +1,98 @@
-// Placeholder: reports success and does nothing until the operation is built.
+// UpdateDriver: brings a deployed driver up to the setup copy. FwBaseNt on NT 4.0 takes the TDI
+// registration again (one more reference); FwBase2K and FwBaseVt replace "zelbase.sys" unless the
+// installed one is newer, after rewriting four of the product's service settings on NT 5.x.
+#include <windows.h>
+
+#include "deploy/branch_choice.h"
+#include "deploy/deploy_paths.h"
 #include "module/base_tdi_module_obj.h"
+#include "module/os_version.h"
+#include "util/copy_driver_file.h"
+#include "util/win_handles.h"
+#include "util/wow64.h"
 
 namespace basetdic {
+namespace {
+
+const char kDriverFile[] = "zelbase.sys";
+
+// One service setting: the value's data and its exact byte count are part of the format.
+struct ServiceSetting {
+  const char* key;
+  const char* value;
+  DWORD type;
+  const BYTE* data;
+  DWORD size;
+};
+
+const DWORD kAutoStart = SERVICE_AUTO_START;
+const char kDependsOnZelbase[] = "Zelbase\0";  // the name, its terminator and the list's closing zero
+const char kDependsOnTcpip[] = "Tcpip\0";
+
+const ServiceSetting kServiceSettings[] = {
+    {"SYSTEM\\CurrentControlSet\\Services\\ZelBase", "Start", REG_DWORD,
+     reinterpret_cast<const BYTE*>(&kAutoStart), sizeof kAutoStart},
+    {"SYSTEM\\CurrentControlSet\\Services\\Zelservice", "DependOnService", REG_MULTI_SZ,
+     reinterpret_cast<const BYTE*>(kDependsOnZelbase), sizeof kDependsOnZelbase},
+    {"SYSTEM\\CurrentControlSet\\Services\\QdFwDrv", "DependOnService", REG_MULTI_SZ,
+     reinterpret_cast<const BYTE*>(kDependsOnTcpip), sizeof kDependsOnTcpip},
+    {"SYSTEM\\CurrentControlSet\\Services\\HookUrl", "DependOnService", REG_MULTI_SZ,
+     reinterpret_cast<const BYTE*>(kDependsOnZelbase), sizeof kDependsOnZelbase},
+};
+
+static_assert(sizeof kDependsOnZelbase == 9 && sizeof kDependsOnTcpip == 7, "multi-string byte counts");
+
+// Services of the product that this library never creates: a key that is not there is left alone.
+void RewriteServiceSettings() {
+  for (const ServiceSetting& setting : kServiceSettings) {
+    UniqueKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, setting.key, 0, KEY_WRITE, key.put()) != ERROR_SUCCESS) continue;
+    RegSetValueExA(key.get(), setting.value, 0, setting.type, setting.data, setting.size);
+  }
+}
+
+}  // namespace
+
+bool UpdateRewritesServiceSettings(const OSVERSIONINFOA& os) { return os.dwMajorVersion == 5; }
+
+UpdateBranch ChooseUpdateBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
+  if (kind == ModuleKind::FwBaseNt && !IsMajor6(os) && IsNt4Build(os)) return UpdateBranch::TdiDriver;
+  if ((kind == ModuleKind::FwBase2K || kind == ModuleKind::FwBaseVt) && IsAfterNt4Build(os))
+    return UpdateBranch::DriverFile;
+  return UpdateBranch::None;
+}
 
 int BaseTdiModuleObj::UpdateDriver() {
+  if (!DeploymentGateOpen(OsVersion(), SourceDir())) return 0;
+  PathBuffer systemDirectory;
+  FetchSystemDirectory(systemDirectory);
+
+  switch (ChooseUpdateBranch(Kind(), OsVersion())) {
+    case UpdateBranch::TdiDriver:
+      AcquireTdiRegistration(systemDirectory.c_str());
+      break;
+
+    case UpdateBranch::DriverFile: {
+      if (UpdateRewritesServiceSettings(OsVersion())) RewriteServiceSettings();
+      bool wow64 = IsWow64();
+      PathBuffer source;
+      PathBuffer destination;
+      if (SetupFilePath(source, SourceDir(), kDriverFile) &&
+          SystemDriverPath(destination, systemDirectory.c_str(), kDriverFile)) {
+        if (wow64)
+          WithRedirectionDisabled(DriverFileCopy{source.c_str(), destination.c_str(), 1});
+        else
+          CopyDriverFile(source.c_str(), destination.c_str(), 1);
+      }
+      break;
+    }
+
+    case UpdateBranch::None:
+      break;
+  }
+  // Past the gate the update always reports success with a step pending, whichever branch ran.
   SetResult(1);
+  SetPending(1);
   return 0;
 }
 
