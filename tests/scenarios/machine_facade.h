@@ -54,7 +54,8 @@ class MachineFacade {
   // Makes the tool exit with this code, after running this long, from now on.
   virtual void SetToolBehaviour(DWORD exitCode, DWORD runMilliseconds) = 0;
 
-  // Sets the product data path value (HKLM\SOFTWARE\Qandor\zel "datapath") and creates that folder.
+  // Sets the product data path value (HKLM\SOFTWARE\Qandor\zel "datapath") to a directory given without
+  // trailing backslash, and creates that folder.
   virtual void SetProductDataPath(const std::string& directory) = 0;
 
   virtual HandleFingerprint TakeHandleFingerprint() = 0;

@@ -1,0 +1,75 @@
+// What the deployment scenarios read off a machine, through plain Win32 calls that winsim and Wine both
+// answer, and a host session that drives the module object the way a setup program does.
+#ifndef BASETDIC_TESTS_SCENARIOS_SCENARIO_CHECKS_H
+#define BASETDIC_TESTS_SCENARIOS_SCENARIO_CHECKS_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "basetdic/module_obj.h"
+#include "machine_facade.h"
+
+namespace scenarios {
+
+struct RegistryValue {
+  bool present = false;
+  DWORD type = REG_NONE;
+  std::string bytes;
+};
+
+// HKLM only; the key path without the root.
+bool KeyExists(const std::string& key);
+RegistryValue ReadValue(const std::string& key, const std::string& name);
+std::string DwordBytes(DWORD value);
+// Writes a value under HKLM (creating the key) for a case's starting state.
+void WriteValue(const std::string& key, const std::string& name, DWORD type, const std::string& bytes);
+void DeleteKeyTree(const std::string& key);
+
+bool FileExists(const std::string& path);
+// The "FileVersion" string of a file's version resource; empty when it has none.
+std::string FileVersionText(const std::string& path);
+std::string SystemDirectory();
+std::string DriverPath(const std::string& fileName);  // system directory + "\drivers\" + name
+
+struct ServiceView {
+  bool exists = false;
+  DWORD type = 0, startType = 0, errorControl = 0, state = 0;
+  std::string binaryPath, displayName;
+  std::string dependencies;  // the multi-string as bytes, up to and including its closing zero
+};
+ServiceView ReadService(const std::string& name);
+bool DeviceOpens(const std::string& name);
+
+// Switches the trace on or off (zel.ini in the Windows directory) and reads the trace file.
+void SwitchTrace(bool on);
+std::string TraceText();
+
+// A setup program's session with one module object, driven only through the interface table.
+class HostSession {
+ public:
+  HostSession(MachineFacade& machine, const std::string& moduleKind, const std::string& setupFolder);
+  ~HostSession();
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  ModuleStatus Install();
+  ModuleStatus Start();
+  ModuleStatus Update();
+  ModuleStatus Remove();
+  ModuleStatus CheckPlatform();
+  ModuleStatus Status() const { return *header_->statusPtr; }
+  // Overwrites the status words, to see which ones an operation leaves alone.
+  void PresetStatus(uint32_t result, uint32_t pending);
+
+ private:
+  MachineFacade& machine_;
+  void* object_;
+  ModuleObjHeader* header_;
+};
+
+}  // namespace scenarios
+
+#endif

@@ -1,0 +1,24 @@
+// How the shared scenarios find their machine: each platform supplies the Windows versions it can run
+// here and makes a fresh machine for one of them.
+#ifndef BASETDIC_TESTS_SCENARIOS_SCENARIO_PLATFORM_H
+#define BASETDIC_TESTS_SCENARIOS_SCENARIO_PLATFORM_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "machine_facade.h"
+
+namespace scenarios {
+
+// Version names as Wine spells them: "nt40", "win2k", "winxp", "win7", "win98". winsim runs every one;
+// a Wine process runs the one its prefix is set to.
+std::vector<std::string> VersionsUnderTest();
+
+// A fresh machine running that version (winsim: a newly booted machine; Wine: this process's machine,
+// with fresh setup folders and tool log).
+std::unique_ptr<MachineFacade> MakeMachine(const std::string& version);
+
+}  // namespace scenarios
+
+#endif

@@ -1,0 +1,154 @@
+// The scenarios' machine on winsim: a freshly booted machine per case, with stand-in behaviours for the
+// drivers and the network-configuration tool.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "basetdic/module_obj.h"
+#include "pe_image_writer.h"
+#include "scenario_platform.h"
+#include "temp_machine.h"
+#include "winsim/machine.h"
+#include "winsim/processes.h"
+#include "winsim/registry.h"
+#include "winsim/services.h"
+
+extern "C" ModuleObj* QueryModuleObj(void);
+extern "C" int ReleaseObj(ModuleObj* object);
+
+namespace scenarios {
+namespace {
+
+using winsim::testsupport::BuildPeImage;
+using winsim::testsupport::ImageWithVersion;
+using winsim::testsupport::PeKind;
+using winsim::testsupport::PeMachine;
+using winsim::testsupport::SimpleVersionInfo;
+
+const char kToolLog[] = "C:\\snetcfg-requests.log";
+
+winsim::OsVersion OsNamed(const std::string& version) {
+  if (version == "nt40") return winsim::OsNt40();
+  if (version == "win2k") return winsim::OsWin2k();
+  if (version == "win7") return winsim::OsWin7();
+  if (version == "win98") return winsim::OsWin98();
+  return winsim::OsWinXp();
+}
+
+std::string ImageBytes(const std::string& version, PeKind kind) {
+  std::vector<uint8_t> bytes;
+  if (version.empty()) {
+    winsim::testsupport::PeImageSpec spec;
+    spec.machine = PeMachine::I386;
+    spec.kind = kind;
+    bytes = BuildPeImage(spec);
+  } else {
+    bytes = BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, kind));
+  }
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class WinsimMachine final : public MachineFacade {
+ public:
+  explicit WinsimMachine(const std::string& version)
+      : machine_(winsim::testsupport::ConfigFor(OsNamed(version))) {
+    // The drivers create the devices their services open.
+    winsim::SetDriverDevice("basetdi.sys", "baseTdi");
+    winsim::SetDriverDevice("zelbase.sys", "zelbase");
+  }
+
+  std::string PlatformName() const override { return "winsim"; }
+  void* QueryModuleObj() override { return ::QueryModuleObj(); }
+  int ReleaseObj(void* object) override { return ::ReleaseObj(static_cast<ModuleObj*>(object)); }
+
+  std::string MakeSetupFolder(const std::string& basetdiVersion, const std::string& zelbaseVersion,
+                              bool withTool) override {
+    std::string folder = "C:\\setup" + std::to_string(++folders_);
+    winsim::WriteHostFile(folder + "\\Basetdi.nt4", ImageBytes(basetdiVersion, PeKind::Driver));
+    winsim::WriteHostFile(folder + "\\zelbase.sys", ImageBytes(zelbaseVersion, PeKind::Driver));
+    winsim::WriteHostFile(folder + "\\zelbase.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n");
+    winsim::WriteHostFile(folder + "\\zelbase.cat", "catalog");
+    winsim::WriteHostFile(folder + "\\basetdic.dll", ImageBytes("1.0.0.0", PeKind::Dll));
+    if (withTool) {
+      winsim::WriteHostFile(folder + "\\snetcfg.exe", ImageBytes("1.0.0.0", PeKind::Exe));
+      winsim::NetCfgStandInOptions options;
+      options.requestLog = kToolLog;
+      winsim::InstallNetCfgStandIn(folder + "\\snetcfg.exe", options);
+      if (toolExitCode_ != 0 || toolRunMs_ != 0) SetToolBehaviour(toolExitCode_, toolRunMs_);
+    }
+    return folder;
+  }
+
+  void PutVersionedFile(const std::string& path, const std::string& version) override {
+    winsim::WriteHostFile(path, ImageBytes(version, PeKind::Driver));
+  }
+
+  std::vector<ToolRequest> ToolRequests() override {
+    std::vector<ToolRequest> requests;
+    std::string log;
+    if (!winsim::ReadHostFile(kToolLog, &log)) return requests;
+    size_t position = 0;
+    while (position < log.size()) {
+      size_t end = log.find('\n', position);
+      if (end == std::string::npos) end = log.size();
+      std::string line = log.substr(position, end - position);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      size_t tab = line.find('\t');
+      if (tab != std::string::npos) requests.push_back(ToolRequest{line.substr(0, tab), line.substr(tab + 1)});
+      position = end + 1;
+    }
+    return requests;
+  }
+
+  void SetToolBehaviour(DWORD exitCode, DWORD runMilliseconds) override {
+    toolExitCode_ = exitCode;
+    toolRunMs_ = runMilliseconds;
+    for (int i = 1; i <= folders_; ++i) {
+      std::string image = "C:\\setup" + std::to_string(i) + "\\snetcfg.exe";
+      if (!winsim::HostFileExists(image)) continue;
+      winsim::ProgramBehaviour behaviour;
+      behaviour.exitCode = exitCode;
+      behaviour.runMilliseconds = runMilliseconds;
+      behaviour.atLaunch = [](winsim::LaunchRecord& launch) {
+        winsim::QuietScope quiet;
+        std::string log;
+        winsim::ReadHostFile(kToolLog, &log);
+        log += launch.programCommandLine + "\t" + launch.workingDirectory + "\r\n";
+        winsim::WriteHostFile(kToolLog, log);
+      };
+      winsim::SetProgramBehaviour(image, behaviour);
+    }
+  }
+
+  void SetProductDataPath(const std::string& directory) override {
+    winsim::RegPutString("HKLM\\SOFTWARE\\Qandor\\zel", "datapath", directory);
+    std::string probe = directory;
+    if (!probe.empty() && probe.back() == '\\') probe.pop_back();
+    winsim::WriteHostFile(probe + "\\.keep", "");
+  }
+
+  HandleFingerprint TakeHandleFingerprint() override {
+    HandleFingerprint fingerprint;
+    for (int kind = 0; kind < static_cast<int>(winsim::HandleKind::Count); ++kind)
+      fingerprint.values.push_back(winsim::OpenHandles(static_cast<winsim::HandleKind>(kind)));
+    return fingerprint;
+  }
+
+  bool CanSimulateWow64() const override { return true; }
+
+ private:
+  winsim::testsupport::TempMachine machine_;
+  int folders_ = 0;
+  DWORD toolExitCode_ = 0;
+  DWORD toolRunMs_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string> VersionsUnderTest() { return {"nt40", "win2k", "winxp", "win7", "win98"}; }
+
+std::unique_ptr<MachineFacade> MakeMachine(const std::string& version) {
+  return std::make_unique<WinsimMachine>(version);
+}
+
+}  // namespace scenarios
