@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "api_call.h"
+#include "dos_wildcards.h"
 #include "handles.h"
 #include "machine_state.h"
 #include "paths.h"
@@ -69,9 +70,11 @@ bool WantsRead(DWORD access) { return (access & (GENERIC_READ | GENERIC_ALL)) !=
 bool WantsWrite(DWORD access) { return (access & (GENERIC_WRITE | GENERIC_ALL)) != 0; }
 
 // Whether a new open with this access and share mode can coexist with every open handle on the file.
+// Opens that neither read nor write (attributes only) take no part on either side.
 bool SharingAllows(const std::string& host, DWORD access, DWORD share) {
+  if (!WantsRead(access) && !WantsWrite(access)) return true;
   for (const FileObject* open : OpenFiles()) {
-    if (open->host != host) continue;
+    if (open->host != host || (!WantsRead(open->access) && !WantsWrite(open->access))) continue;
     if (WantsRead(access) && !(open->share & FILE_SHARE_READ)) return false;
     if (WantsWrite(access) && !(open->share & FILE_SHARE_WRITE)) return false;
     if (WantsRead(open->access) && !(share & FILE_SHARE_READ)) return false;
@@ -92,22 +95,19 @@ FileObject* Forget(FileObject* file) {
   return file;
 }
 
-// DOS wildcard matching without regard to case: '*' any run, '?' any one character; "*.*" matches every
-// name, and a pattern ending in ".*" also matches a name without a dot.
-bool WildcardMatch(const char* pattern, const char* name) {
-  if (*pattern == '\0') return *name == '\0';
-  if (*pattern == '*') {
-    if (strcmp(pattern, "*.*") == 0 || strcmp(pattern, "*") == 0) return true;
-    for (const char* rest = name;; ++rest) {
-      if (WildcardMatch(pattern + 1, rest)) return true;
-      if (*rest == '\0') return false;
-    }
+// Splits a search specification at its last separator: the directory to search (as text for the path
+// parser) and the pattern written after it. "C:*.sys" searches the drive's current directory.
+void SplitSearch(const std::string& text, std::string* directory, std::string* pattern) {
+  size_t separator = text.find_last_of("\\/");
+  if (separator == std::string::npos) {
+    bool drive = text.size() >= 2 && text[1] == ':';
+    *directory = drive ? text.substr(0, 2) : std::string(".");
+    *pattern = drive ? text.substr(2) : text;
+    return;
   }
-  if (*pattern == '.' && strcmp(pattern, ".*") == 0 && *name == '\0') return true;
-  if (*name == '\0') return false;
-  if (*pattern == '?' || tolower(static_cast<unsigned char>(*pattern)) == tolower(static_cast<unsigned char>(*name)))
-    return WildcardMatch(pattern + 1, name + 1);
-  return false;
+  *directory = separator == 0 ? text.substr(0, 1) : text.substr(0, separator);
+  if (directory->size() == 2 && (*directory)[1] == ':') *directory += "\\";
+  *pattern = text.substr(separator + 1);
 }
 
 WIN32_FIND_DATAA EntryFor(const std::string& name, const std::string& host) {
@@ -342,7 +342,8 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
     SetLastError(ERROR_FILE_EXISTS);
     return FALSE;
   }
-  if (!SharingAllows(fromHost, GENERIC_READ, FILE_SHARE_READ) ||
+  // The copy reads its source sharing everything and writes its target sharing nothing.
+  if (!SharingAllows(fromHost, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) ||
       (target == Existence::File && !SharingAllows(toHost, GENERIC_WRITE, 0))) {
     SetLastError(ERROR_SHARING_VIOLATION);
     return FALSE;
@@ -446,20 +447,35 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
 HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
   ApiCall call("FindFirstFileA", Arg(fileName));
   if (call.Fault()) return INVALID_HANDLE_VALUE;
-  WindowsPath path = ParsePath(fileName);
-  if (!path.valid || path.device || path.components.empty() || findData == nullptr) {
+  if (fileName == nullptr || findData == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::string directoryText, pattern;
+  SplitSearch(fileName, &directoryText, &pattern);
+  if (pattern == "." || pattern == "..") {
+    // Not a pattern but a path: the entry it names is searched for in its parent.
+    WindowsPath named = ParsePath(fileName);
+    if (!named.valid || named.device || named.components.empty()) {
+      SetLastError(named.valid ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
+      return INVALID_HANDLE_VALUE;
+    }
+    pattern = named.components.back();
+    named.components.pop_back();
+    directoryText = named.Text();
+  }
+  WindowsPath directory = ParsePath(directoryText.c_str());
+  if (!directory.valid || directory.device || pattern.find_first_of("|:") != std::string::npos) {
     SetLastError(ERROR_INVALID_NAME);
     return INVALID_HANDLE_VALUE;
   }
-  // The parser drops a trailing "." or ".." component; a search names its pattern literally.
-  std::string pattern = path.components.back();
-  WindowsPath directory = path;
-  directory.components.pop_back();
   std::string host = winsim::detail::HostPathOf(directory);
-  if (host.empty() || Probe(host) != Existence::Directory) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+  Existence searched = host.empty() ? Existence::MissingParent : Probe(host);
+  if (searched != Existence::Directory) {
+    SetLastError(searched == Existence::File ? ERROR_DIRECTORY : ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
+  // A drive's root has no entries for itself and its parent; every other directory lists them first.
   std::vector<std::string> names;
   if (!directory.components.empty()) {
     names.push_back(".");
@@ -473,11 +489,13 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
     closedir(dir);
   }
   std::sort(children.begin(), children.end(),
-            [](const std::string& a, const std::string& b) { return winsim::detail::Lower(a) < winsim::detail::Lower(b); });
+            [](const std::string& a, const std::string& b) { return winsim::detail::Upper(a) < winsim::detail::Upper(b); });
   names.insert(names.end(), children.begin(), children.end());
+  std::string expression = winsim::detail::DosExpression(pattern);
   auto find = std::make_shared<FindObject>();
   for (const std::string& name : names) {
-    if (WildcardMatch(pattern.c_str(), name.c_str())) find->entries.push_back(EntryFor(name, host + "/" + name));
+    if (!expression.empty() && winsim::detail::MatchesDosExpression(expression, name))
+      find->entries.push_back(EntryFor(name, host + "/" + name));
   }
   if (find->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);

@@ -21,7 +21,6 @@ struct Observation {
   std::vector<CallRecord> log;
   uint64_t calls = 0;
   std::vector<FaultPlan> faults;
-  std::map<std::string, uint64_t> perFunction;
   unsigned fired = 0;
 };
 
@@ -82,22 +81,37 @@ std::string Lower(std::string text) {
   return text;
 }
 
+std::string Upper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
 ApiCall::ApiCall(const char* function, std::string arguments) : lock_(MachineLock()) {
   if (quiet) return;
   Observation& observed = Observed();
   ++observed.calls;
-  uint64_t nthOfFunction = ++observed.perFunction[function];
-  (void)nthOfFunction;
   observed.log.push_back(CallRecord{function, std::move(arguments)});
-  for (auto plan = observed.faults.begin(); plan != observed.faults.end(); ++plan) {
-    if (!plan->function.empty() && plan->function != function) continue;
-    if (--plan->remaining != 0) continue;
-    fault_ = plan->error;
-    observed.faults.erase(plan);
-    ++observed.fired;
+  // Every plan counts every call it watches, so plans scheduled together keep their own count. When two
+  // plans fall due on the same call, the one scheduled first supplies the error and both are used up.
+  bool firedHere = false;
+  for (auto plan = observed.faults.begin(); plan != observed.faults.end();) {
+    bool watches = plan->function.empty() || plan->function == function;
+    if (!watches || --plan->remaining != 0) {
+      ++plan;
+      continue;
+    }
+    if (!firedHere) {
+      firedHere = true;
+      fault_ = plan->error;
+      ++observed.fired;
+    }
+    plan = observed.faults.erase(plan);
+  }
+  if (firedHere) {
     SetLastError(fault_);
     observed.log.back().arguments += " -> injected fault " + std::to_string(fault_);
-    break;
   }
 }
 
@@ -122,8 +136,10 @@ OsVersion OsWin10() { return {VER_PLATFORM_WIN32_NT, 6, 2, 9200, ""}; }
 OsVersion OsWin98() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A08AE, " A "}; }
 OsVersion OsWin95() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6, ""}; }
 
-void Boot(const MachineConfig& config, const std::string& hostFolderForC) {
+void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  // A copy first: the caller may hand in the running machine's own configuration, which the reset clears.
+  const MachineConfig config = wanted;
   Core() = detail::CoreState{};
   Core().config = config;
   detail::Handles().Clear();

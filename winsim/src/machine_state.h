@@ -31,6 +31,8 @@ bool OnClockAdvance(std::function<void()> hook);
 // Case-insensitive ASCII comparison and folding, as Windows compares names.
 bool EqualNoCase(const std::string& a, const std::string& b);
 std::string Lower(std::string text);
+// Upper-case ASCII folding: the order in which Windows sorts names (registry keys, directory entries).
+std::string Upper(std::string text);
 
 }  // namespace winsim::detail
 

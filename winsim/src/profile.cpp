@@ -51,26 +51,26 @@ bool FindValue(const std::string& contents, const std::string& section, const st
   return false;
 }
 
-// The integer conversion Windows applies to a profile value: leading blanks, an optional sign, then decimal
-// digits or a 0x/0o/0b prefixed number, up to the first character that does not belong.
+// The integer conversion Windows applies to a profile value (RtlUnicodeStringToInteger with base 0):
+// leading control characters and blanks, an optional sign, then decimal digits or a number behind a
+// lower-case 0x, 0o or 0b prefix, up to the first character that does not belong.
 UINT ParseProfileInt(const std::string& text) {
   size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   unsigned base = 10;
   if (i + 1 < text.size() && text[i] == '0') {
-    char prefix = static_cast<char>(tolower(static_cast<unsigned char>(text[i + 1])));
-    if (prefix == 'x') base = 16;
-    if (prefix == 'o') base = 8;
-    if (prefix == 'b') base = 2;
+    if (text[i + 1] == 'x') base = 16;
+    if (text[i + 1] == 'o') base = 8;
+    if (text[i + 1] == 'b') base = 2;
     if (base != 10) i += 2;
   }
   UINT value = 0;
   for (; i < text.size(); ++i) {
     int c = tolower(static_cast<unsigned char>(text[i]));
     unsigned digit = (c >= '0' && c <= '9') ? static_cast<unsigned>(c - '0')
-                     : (c >= 'a' && c <= 'f') ? static_cast<unsigned>(c - 'a' + 10) : 99;
+                     : (c >= 'a' && c <= 'z') ? static_cast<unsigned>(c - 'a' + 10) : 99;
     if (digit >= base) break;
     value = value * base + digit;
   }

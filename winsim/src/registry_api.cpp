@@ -56,11 +56,44 @@ std::string KeyArgs(HKEY key, const char* subKey) {
   return winsim::detail::Hex(reinterpret_cast<uintptr_t>(key)) + " " + Arg(subKey);
 }
 
-HKEY NewKeyHandle(const std::shared_ptr<RegNode>& node, REGSAM access) {
+// The rights a key handle is granted: generic rights map onto the key rights, as the object manager does;
+// the WOW64 view flags are not rights.
+REGSAM GrantedAccess(REGSAM desired) {
+  constexpr REGSAM kMaximumAllowed = 0x02000000;
+  REGSAM granted = desired & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY | GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE |
+                               GENERIC_ALL | kMaximumAllowed);
+  if (desired & GENERIC_READ) granted |= KEY_READ;
+  if (desired & GENERIC_WRITE) granted |= KEY_WRITE;
+  if (desired & GENERIC_EXECUTE) granted |= KEY_EXECUTE;
+  if (desired & (GENERIC_ALL | kMaximumAllowed)) granted |= KEY_ALL_ACCESS;
+  return granted;
+}
+
+HKEY NewKeyHandle(const std::shared_ptr<RegNode>& node, REGSAM desired) {
   auto object = std::make_shared<KeyObject>();
   object->node = node;
-  object->access = access & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+  object->access = GrantedAccess(desired);
   return static_cast<HKEY>(Handles().Add(object));
+}
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Copies a value's data out as the ANSI query functions do: ERROR_MORE_DATA with the size needed when the
+// buffer is too small; otherwise the exact bytes, and for a text value that does not end in a zero byte
+// one terminating zero behind them when the buffer has room for it (the size reported stays the stored
+// one).
+LONG CopyValueData(const RegValue& value, LPBYTE data, LPDWORD dataSize) {
+  DWORD size = static_cast<DWORD>(value.data.size());
+  if (data != nullptr) {
+    if (*dataSize < size) {
+      *dataSize = size;
+      return ERROR_MORE_DATA;
+    }
+    memcpy(data, value.data.data(), size);
+    if (IsStringType(value.type) && size > 0 && value.data.back() != '\0' && size < *dataSize) data[size] = 0;
+  }
+  if (dataSize) *dataSize = size;
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -130,16 +163,7 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
   RegValue* value = open.node->FindValue(valueName ? valueName : "");
   if (!value) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->type;
-  DWORD size = static_cast<DWORD>(value->data.size());
-  if (data != nullptr) {
-    if (*dataSize < size) {
-      *dataSize = size;
-      return ERROR_MORE_DATA;
-    }
-    memcpy(data, value->data.data(), size);
-  }
-  if (dataSize) *dataSize = size;
-  return ERROR_SUCCESS;
+  return CopyValueData(*value, data, dataSize);
 }
 
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
@@ -149,6 +173,9 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const 
   if (open.error != ERROR_SUCCESS) return open.error;
   if (!Allows(open.access, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (data == nullptr && dataSize != 0) return ERROR_NOACCESS;
+  // A text whose count leaves out its terminator gets it back when the terminator follows in memory:
+  // NT looks one byte past the count.
+  if (IsStringType(type) && dataSize > 0 && data[dataSize - 1] != 0 && data[dataSize] == 0) ++dataSize;
   std::string bytes(reinterpret_cast<const char*>(data), data ? dataSize : 0);
   if (RegValue* existing = open.node->FindValue(valueName ? valueName : "")) {
     existing->type = type;
@@ -224,17 +251,8 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, L
   memcpy(name, value.name.c_str(), value.name.size() + 1);
   *nameSize = static_cast<DWORD>(value.name.size());
   if (type) *type = value.type;
-  DWORD size = static_cast<DWORD>(value.data.size());
-  if (data != nullptr) {
-    if (dataSize == nullptr) return ERROR_INVALID_PARAMETER;
-    if (*dataSize < size) {
-      *dataSize = size;
-      return ERROR_MORE_DATA;
-    }
-    memcpy(data, value.data.data(), size);
-  }
-  if (dataSize) *dataSize = size;
-  return ERROR_SUCCESS;
+  if (data != nullptr && dataSize == nullptr) return ERROR_INVALID_PARAMETER;
+  return CopyValueData(value, data, dataSize);
 }
 
 LONG WINAPI RegCloseKey(HKEY key) {

@@ -38,7 +38,7 @@ const bool registered = OnBoot(ResetRegistry);
 }  // namespace
 
 std::shared_ptr<RegNode> RegNode::Child(const std::string& childName) const {
-  auto found = children.find(Lower(childName));
+  auto found = children.find(Upper(childName));
   return found == children.end() ? nullptr : found->second;
 }
 
@@ -103,7 +103,7 @@ std::shared_ptr<RegNode> WalkCreating(std::shared_ptr<RegNode> from, const std::
       next = std::make_shared<RegNode>();
       next->name = part;
       next->parent = from.get();
-      from->children[Lower(part)] = next;
+      from->children[Upper(part)] = next;
       *created = true;
     }
     from = next;
@@ -112,7 +112,7 @@ std::shared_ptr<RegNode> WalkCreating(std::shared_ptr<RegNode> from, const std::
 }
 
 void DetachNode(const std::shared_ptr<RegNode>& node) {
-  if (node->parent) node->parent->children.erase(Lower(node->name));
+  if (node->parent) node->parent->children.erase(Upper(node->name));
   node->parent = nullptr;
   std::vector<RegNode*> pending{node.get()};
   while (!pending.empty()) {

@@ -14,7 +14,8 @@ namespace winsim::detail {
 
 struct RegNode {
   std::string name;  // as created
-  std::map<std::string, std::shared_ptr<RegNode>> children;  // keyed by lower-case name
+  // Keyed by the upper-cased name, so that enumeration follows Windows' order.
+  std::map<std::string, std::shared_ptr<RegNode>> children;
   std::vector<RegValue> values;
   RegNode* parent = nullptr;
   bool deleted = false;
