@@ -134,9 +134,13 @@ TEST(Wow64, SystemPathsLandWhereWindowsPutsThem) {
       CreateDirectoryA((winsim::Wow64SystemDirectory() + "\\" + folder).c_str(), nullptr);
     }
     PVOID saved = nullptr;
-    if (row.redirectionOff) ASSERT_TRUE(Wow64DisableWow64FsRedirection(&saved));
+    if (row.redirectionOff) {
+      ASSERT_TRUE(Wow64DisableWow64FsRedirection(&saved));
+    }
     EXPECT_EQ(Landing(row.path), row.landing);
-    if (row.redirectionOff) EXPECT_TRUE(Wow64RevertWow64FsRedirection(saved));
+    if (row.redirectionOff) {
+      EXPECT_TRUE(Wow64RevertWow64FsRedirection(saved));
+    }
   }
 }
 

@@ -1,0 +1,26 @@
+#include "util/copy_driver_file.h"
+
+#include <windows.h>
+
+#include "trace/trace_log.h"
+#include "util/file_version.h"
+
+namespace basetdic {
+
+int CopyDriverFile(const char* source, const char* destination, int checkVersion) {
+  TraceLog("CopyFile, SrcPath:%s, DstPath:%s\n", source ? source : "", destination ? destination : "");
+  if (checkVersion) {
+    const uint32_t sourceVersion = GetFileVersionNumber(source);
+    const uint32_t destinationVersion = GetFileVersionNumber(destination);
+    if (sourceVersion != 0 && destinationVersion != 0 && sourceVersion < destinationVersion) {
+      TraceLog("CopyFile, Need not copy!\n");
+      return 1;
+    }
+  }
+  const BOOL copied = CopyFileA(source, destination, FALSE);
+  const DWORD error = GetLastError();
+  TraceLog("Copyfile, ret:%d, errcode:%d\n", static_cast<int>(copied), static_cast<int>(error));
+  return copied;
+}
+
+}  // namespace basetdic

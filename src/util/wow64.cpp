@@ -1,0 +1,53 @@
+#include "util/wow64.h"
+
+#include "util/copy_driver_file.h"
+
+namespace basetdic {
+namespace {
+
+typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
+typedef BOOL(WINAPI* Wow64DisableFn)(PVOID*);
+typedef BOOL(WINAPI* Wow64RevertFn)(PVOID);
+
+template <class Function>
+Function ProcAddress(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
+}
+
+void RunDriverFileCopy(void* context) {
+  const DriverFileCopy* copy = static_cast<const DriverFileCopy*>(context);
+  CopyDriverFile(copy->source, copy->destination, copy->checkVersion);
+}
+
+}  // namespace
+
+BOOL IsWow64() {
+  BOOL answer = FALSE;
+  HMODULE kernel32 = GetModuleHandleA("Kernel32.dll");
+  if (kernel32 == nullptr) return FALSE;
+  IsWow64ProcessFn isWow64Process = ProcAddress<IsWow64ProcessFn>(kernel32, "IsWow64Process");
+  if (isWow64Process == nullptr) return FALSE;
+  // Only the answer counts: a call that fails leaves it FALSE.
+  isWow64Process(GetCurrentProcess(), &answer);
+  return answer ? TRUE : FALSE;
+}
+
+void WithRedirectionDisabled(GuardedAction action, void* context) {
+  HMODULE kernel32 = GetModuleHandleA("Kernel32.dll");
+  if (kernel32 == nullptr) return;
+  Wow64DisableFn disable = ProcAddress<Wow64DisableFn>(kernel32, "Wow64DisableWow64FsRedirection");
+  Wow64RevertFn revert = ProcAddress<Wow64RevertFn>(kernel32, "Wow64RevertWow64FsRedirection");
+  // Never fall back to a copy with redirection on: it would land in SysWOW64.
+  if (disable == nullptr || revert == nullptr) return;
+  PVOID savedState = nullptr;
+  const BOOL disabled = disable(&savedState);
+  action(context);
+  if (disabled) revert(savedState);
+}
+
+void WithRedirectionDisabled(const DriverFileCopy& copy) {
+  DriverFileCopy action = copy;
+  WithRedirectionDisabled(&RunDriverFileCopy, &action);
+}
+
+}  // namespace basetdic
