@@ -489,7 +489,9 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
     closedir(dir);
   }
   std::sort(children.begin(), children.end(),
-            [](const std::string& a, const std::string& b) { return winsim::detail::Upper(a) < winsim::detail::Upper(b); });
+            [](const std::string& a, const std::string& b) {
+              return winsim::detail::Upper(a) < winsim::detail::Upper(b);
+            });
   names.insert(names.end(), children.begin(), children.end());
   std::string expression = winsim::detail::DosExpression(pattern);
   auto find = std::make_shared<FindObject>();

@@ -23,7 +23,9 @@ std::string Contents(const std::string& path = kTrace) {
   return winsim::ReadHostFile(path, &bytes) ? bytes : std::string("<missing>");
 }
 
-void SwitchOn(bool on) { ASSERT_TRUE(winsim::WriteHostFile(kIni, on ? "[DEBUG]\r\nZEL=1\r\n" : "[DEBUG]\r\nZEL=0\r\n")); }
+void SwitchOn(bool on) {
+  ASSERT_TRUE(winsim::WriteHostFile(kIni, on ? "[DEBUG]\r\nZEL=1\r\n" : "[DEBUG]\r\nZEL=0\r\n"));
+}
 
 class TraceLogTest : public ::testing::Test {
  protected:

@@ -206,7 +206,8 @@ TEST_F(FilesTest, NamesAreFoundWithoutCaseAndKeepTheirOwn) {
   ASSERT_TRUE(winsim::WriteHostFile("C:\\Mixed Case\\Setup.EXE", "exe"));
   EXPECT_EQ(GetFileAttributesA("c:\\MIXED CASE\\setup.exe"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_EQ(GetFileAttributesA("C:\\mixed case"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-  EXPECT_EQ(GetFileAttributesA("C:\\mixed case\\.\\..\\Mixed Case\\setup.exe"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(GetFileAttributesA("C:\\mixed case\\.\\..\\Mixed Case\\setup.exe"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   SetLastError(kSentinel);
   EXPECT_EQ(GetFileAttributesA("C:\\mixed case\\none"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));

@@ -60,7 +60,8 @@ TEST_F(RegistryTest, NamesAreMatchedWithoutCaseAndKeptAsCreated) {
 }
 
 TEST_F(RegistryTest, EnumerationFollowsWindowsOrder) {
-  for (const char* name : {"b", "A_B", "aab", "Zed", "a"}) RegCloseKey(Create((std::string("SOFTWARE\\Order\\") + name).c_str()));
+  for (const char* name : {"b", "A_B", "aab", "Zed", "a"})
+    RegCloseKey(Create((std::string("SOFTWARE\\Order\\") + name).c_str()));
   HKEY key = Open("SOFTWARE\\Order", KEY_READ);
   std::vector<std::string> names;
   char name[8];
@@ -173,7 +174,8 @@ TEST_F(RegistryTest, AccessRightsOfAKeyHandle) {
     DWORD nameSize = sizeof name;
     HKEY sub = nullptr;
     auto expect = [](bool allowed) { return allowed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED; };
-    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size), expect(row.query)) << std::hex << row.access;
+    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size), expect(row.query))
+        << std::hex << row.access;
     EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4), expect(row.set))
         << std::hex << row.access;
     EXPECT_EQ(RegEnumValueA(key, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr), expect(row.query))
