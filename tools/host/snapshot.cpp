@@ -39,7 +39,7 @@ Snapshot TakeSnapshot(const SnapshotScope& scope) {
   DWORD lastError = GetLastError();
   Snapshot snapshot;
   SnapshotRegistry(scope, &snapshot);
-  SnapshotServices(&snapshot);
+  SnapshotServices(scope, &snapshot);
   SnapshotFiles(scope, &snapshot);
   snapshot.devices = platform::Devices();
   snapshot.launches = platform::Launches();

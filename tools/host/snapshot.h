@@ -74,6 +74,9 @@ struct SnapshotScope {
   };
   std::vector<Folder> folders;
   std::string traceFile;  // reported as trace records, not as a file
+  // Services to ask the service manager about; empty: every key under Services and every service the
+  // manager reports knowing.
+  std::vector<std::string> services;
 };
 
 Snapshot TakeSnapshot(const SnapshotScope& scope);
@@ -81,7 +84,7 @@ Snapshot TakeSnapshot(const SnapshotScope& scope);
 // The parts, one file each.
 void SnapshotRegistry(const SnapshotScope& scope, Snapshot* snapshot);
 void SnapshotFiles(const SnapshotScope& scope, Snapshot* snapshot);
-void SnapshotServices(Snapshot* snapshot);  // the services whose keys the registry part found
+void SnapshotServices(const SnapshotScope& scope, Snapshot* snapshot);
 // The trace file's records: its non-empty lines.
 std::vector<std::string> ReadTraceRecords(const std::string& traceFile);
 

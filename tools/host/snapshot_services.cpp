@@ -1,5 +1,5 @@
-// The service part of a snapshot: for every key directly below the Services key, what the service manager
-// reports about that service (a key the manager does not know is only registry).
+// The service part of a snapshot: what the service manager reports about the scope's services, or about
+// every key directly below the Services key (a key the manager does not know is only registry).
 #include <windows.h>
 
 #include <vector>
@@ -54,15 +54,18 @@ bool ReadService(SC_HANDLE manager, const std::string& name, ServiceState* servi
 
 }  // namespace
 
-void SnapshotServices(Snapshot* snapshot) {
+void SnapshotServices(const SnapshotScope& scope, Snapshot* snapshot) {
   basetdic::UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (manager.get() == nullptr) return;
-  const std::string prefix = kServicesKey;
-  std::vector<std::string> names = platform::ServicesKnownToManager();
-  for (const auto& key : snapshot->keys) {
-    if (key.first.compare(0, prefix.size(), prefix) != 0) continue;
-    std::string name = key.second.path.substr(prefix.size());
-    if (!name.empty() && name.find('\\') == std::string::npos) names.push_back(name);
+  std::vector<std::string> names = scope.services;
+  if (names.empty()) {
+    names = platform::ServicesKnownToManager();
+    const std::string prefix = kServicesKey;
+    for (const auto& key : snapshot->keys) {
+      if (key.first.compare(0, prefix.size(), prefix) != 0) continue;
+      std::string name = key.second.path.substr(prefix.size());
+      if (!name.empty() && name.find('\\') == std::string::npos) names.push_back(name);
+    }
   }
   for (const std::string& name : names) {
     if (snapshot->services.count(LowerAscii(name))) continue;
