@@ -1,58 +1,115 @@
 #include "branch_notes.h"
 
+#include "deploy/branch_choice.h"
+#include "deploy/start_driver.h"
+#include "module/module_kind.h"
 #include "module/os_version.h"
 #include "windows_names.h"
 
 namespace host {
+namespace {
 
-using basetdic::Build16;
-using basetdic::IsAfterNt4Build;
-using basetdic::IsMajor6;
-using basetdic::IsNt4Build;
-using basetdic::IsNtPlatform;
-using basetdic::IsWin9xPlatform;
+using basetdic::InstallBranch;
+using basetdic::RemoveBranch;
+using basetdic::StartBranch;
+using basetdic::UpdateBranch;
+
+BranchNote Install(InstallBranch branch) {
+  switch (branch) {
+    case InstallBranch::TdiDriver:
+      return {"TdiDriver", "basetdi.sys from Basetdi.nt4 and the shared BaseTDI registration (count nSon), then "
+                           "StartDriver"};
+    case InstallBranch::KernelService:
+      return {"KernelService", "zelbase.sys into the driver folder unless a higher version is there, then service "
+                               "ZelBase registered and started"};
+    case InstallBranch::NetworkComponent:
+      return {"NetworkComponent", "driver package into the product data path, then snetcfg.exe installs "
+                                  "QD_ZelBase from zelbase.inf; result 0 without data path or tool"};
+    case InstallBranch::None: break;
+  }
+  return {"None", "no branch for this kind on this version: nothing is installed"};
+}
+
+BranchNote Update(UpdateBranch branch, bool rewritesSettings) {
+  switch (branch) {
+    case UpdateBranch::TdiDriver:
+      return {"TdiDriver", "basetdi.sys replaced and the BaseTDI registration taken once more, then StartDriver"};
+    case UpdateBranch::DriverFile:
+      return {"DriverFile", std::string("zelbase.sys into the driver folder unless a higher version is there") +
+                                (rewritesSettings ? "; ZelBase's start and the other services' dependencies "
+                                                    "rewritten"
+                                                  : "")};
+    case UpdateBranch::None: break;
+  }
+  return {"None", "no branch for this kind on this version: nothing is updated"};
+}
+
+BranchNote Remove(RemoveBranch branch) {
+  switch (branch) {
+    case RemoveBranch::TdiDriver:
+      return {"TdiDriver", "the BaseTDI registration released; the last reference deletes driver and key"};
+    case RemoveBranch::KernelService:
+      return {"KernelService", "the zelbase service key and the driver file deleted"};
+    case RemoveBranch::NetworkComponent:
+      return {"NetworkComponent", "snetcfg.exe uninstalls QD_ZelBase; result 0 when the tool cannot start"};
+    case RemoveBranch::None: break;
+  }
+  return {"None", "no branch for this kind on this version: nothing is removed"};
+}
+
+BranchNote Start(StartBranch branch) {
+  switch (branch) {
+    case StartBranch::FwBaseNt:
+      return {"FwBaseNt", "opens \\\\.\\baseTdi; when it does not open, service basetdi is created if missing "
+                          "and started"};
+    case StartBranch::FwBase2K:
+      return {"FwBase2K", "opens \\\\.\\zelbase; when it does not open, service zelbase is created if missing "
+                          "and started"};
+    case StartBranch::None: break;
+  }
+  return {"None", "no driver to start for this kind on this version; result 1"};
+}
+
+}  // namespace
+
+BranchNote ExplainBranch(Operation operation, const std::string& module, const OSVERSIONINFOA& os,
+                         const std::string& setupFolder) {
+  basetdic::ModuleKind kind = basetdic::KindOfName(module.c_str());
+  if (operation == Operation::Start) return Start(basetdic::ChooseStartBranch(kind, os));
+  if (operation == Operation::Check)
+    return {basetdic::IsWin9xPlatform(os) ? "Windows 95 family" : "not Windows 95 family",
+            std::string("result ") + (basetdic::IsWin9xPlatform(os) ? "0" : "1")};
+  if (!basetdic::DeploymentGateOpen(os, setupFolder.c_str()))
+    return {"gate closed", "acts only on NT with a setup folder: does nothing, status words left as they were"};
+  switch (operation) {
+    case Operation::Install: return Install(basetdic::ChooseInstallBranch(kind, os));
+    case Operation::Update:
+      return Update(basetdic::ChooseUpdateBranch(kind, os), basetdic::UpdateRewritesServiceSettings(os));
+    case Operation::Remove: return Remove(basetdic::ChooseRemoveBranch(kind, os));
+    default: break;
+  }
+  return {"", ""};
+}
 
 bool KindFitsWindows(const std::string& module, const OSVERSIONINFOA& os) {
-  if (!IsNtPlatform(os)) return false;
-  if (module == "FwBaseNt") return IsNt4Build(os);
-  if (module == "FwBase2K") return IsAfterNt4Build(os) && os.dwMajorVersion == 5;
-  if (module == "FwBaseVt") return IsMajor6(os);
-  return false;
+  return basetdic::IsNtPlatform(os) &&
+         basetdic::ChooseInstallBranch(basetdic::KindOfName(module.c_str()), os) != InstallBranch::None;
 }
 
 std::string KindNote(const std::string& module, const OSVERSIONINFOA& os) {
   std::string what;
   if (module == "FwBaseNt") {
-    what = "TDI driver basetdi.sys (shipped as Basetdi.nt4), service BaseTDI shared by reference count; "
-           "made for NT 4.0 (build 1381)";
+    what = "the TDI driver basetdi.sys shared by reference count, for NT 4.0";
   } else if (module == "FwBase2K") {
-    what = "driver zelbase.sys as kernel-driver service ZelBase; made for NT 5.x (build above 1381)";
-  } else if (module == "FwBaseVt") {
-    what = "zelbase network component installed from zelbase.inf by snetcfg.exe, package copied to the product "
-           "data path; made for NT 6.x";
+    what = "the kernel-driver service ZelBase (zelbase.sys), for NT 5.x";
   } else {
-    what = "not a module kind the library knows";
+    what = "the network component QD_ZelBase (zelbase.sys through snetcfg.exe), for NT 6.x";
   }
-  std::string here = "NT " + std::to_string(os.dwMajorVersion) + "." + std::to_string(os.dwMinorVersion) + " build " +
-                     std::to_string(Build16(os));
-  if (!IsNtPlatform(os)) here = WindowsName(os) + ", not NT";
-  return what + ". This machine is " + here + (KindFitsWindows(module, os) ? ": it fits." : ": it does not fit.");
-}
-
-std::string GateNote(Operation operation, const OSVERSIONINFOA& os) {
-  switch (operation) {
-    case Operation::Start:
-      return "start has no platform gate and needs no setup folder";
-    case Operation::Check:
-      return std::string("result 0 only on the Windows 95 family; here ") + (IsWin9xPlatform(os) ? "0" : "1");
-    case Operation::Install:
-    case Operation::Update:
-    case Operation::Remove:
-      return IsNtPlatform(os) ? std::string(OperationName(operation)) + " acts only on NT with a setup folder: it acts here"
-                              : std::string(OperationName(operation)) +
-                                    " acts only on NT: here it does nothing and leaves the status words as they were";
-  }
-  return "";
+  std::string here = basetdic::IsNtPlatform(os) ? "NT " + std::to_string(os.dwMajorVersion) + "." +
+                                                      std::to_string(os.dwMinorVersion) + " build " +
+                                                      std::to_string(basetdic::Build16(os))
+                                                : WindowsName(os) + ", not NT";
+  return module + " is " + what + "; this machine is " + here + ".";
 }
 
 }  // namespace host

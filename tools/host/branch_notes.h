@@ -1,6 +1,6 @@
-// What explain says about an operation before rehearsing it: the gate it passes or not on this machine's
-// Windows version, and what the module kind is made for. Built from the same version predicates the
-// library's operations use (module/os_version.h).
+// What explain says about an operation before rehearsing it: the branch the library's own chooser picks
+// for the module kind on this machine's Windows version (deploy/branch_choice.h, deploy/start_driver.h),
+// and in a few words what that branch works on.
 #ifndef BASETDIC_HOST_BRANCH_NOTES_H
 #define BASETDIC_HOST_BRANCH_NOTES_H
 
@@ -12,13 +12,18 @@
 
 namespace host {
 
-// One line on the kind: its driver and the Windows versions it is made for, and whether this is one.
+struct BranchNote {
+  std::string branch;  // "KernelService", "None", ... as the library names it; "gate closed" when it stops before
+  std::string what;    // one line
+};
+
+BranchNote ExplainBranch(Operation operation, const std::string& module, const OSVERSIONINFOA& os,
+                         const std::string& setupFolder);
+
+// The kind's driver and the Windows versions it is for, and this machine's version.
 std::string KindNote(const std::string& module, const OSVERSIONINFOA& os);
 
-// One line on the operation's gate here: whether it acts at all and what it reports when it does not.
-std::string GateNote(Operation operation, const OSVERSIONINFOA& os);
-
-// Whether the kind is made for this version (the branch an operation would take exists here).
+// Whether install finds a branch for the kind here.
 bool KindFitsWindows(const std::string& module, const OSVERSIONINFOA& os);
 
 }  // namespace host

@@ -1,6 +1,6 @@
 // explain: for the machine's Windows version, which way each operation goes and what it touches, without
-// touching the machine. The gate and the kind come from the version predicates; what an operation touches
-// comes from rehearsing it alone on a throwaway copy of the machine, where the platform can.
+// touching the machine. The branch comes from the library's own choosers; what an operation touches comes
+// from rehearsing it alone on a throwaway copy of the machine, where the platform can.
 #include "branch_notes.h"
 #include "changes_text.h"
 #include "commands.h"
@@ -15,7 +15,7 @@ namespace {
 
 struct Rehearsal {
   Operation operation;
-  std::string gate;
+  BranchNote branch;
   bool rehearsed = false;
   StepReport step;
 };
@@ -48,12 +48,19 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
   ModuleRun run;
   if (!PrepareModuleRun(request, machine, &run, error)) return kExitUsage;
 
+  // The folder the library will take as its source: for FwBase2K only basetdic.dll's path fixes it.
+  std::string sourceDir = run.setupFolder;
+  if (run.module == "FwBase2K") {
+    bool hasLibrary = false;
+    for (const std::string& path : run.setupFiles.present) hasLibrary |= LowerAscii(path).find("basetdic.dll") != std::string::npos;
+    if (!hasLibrary) sourceDir.clear();
+  }
   std::vector<Rehearsal> rehearsals;
   std::string whyNot;
   for (Operation operation : {Operation::Install, Operation::Start, Operation::Update, Operation::Remove, Operation::Check}) {
     Rehearsal rehearsal;
     rehearsal.operation = operation;
-    rehearsal.gate = GateNote(operation, machine.os);
+    rehearsal.branch = ExplainBranch(operation, run.module, machine.os, sourceDir);
     rehearsal.step.name = OperationName(operation);
     rehearsal.step.call = CallName(operation);
     rehearsal.step.hasStatus = false;
@@ -66,7 +73,8 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
     for (const Rehearsal& rehearsal : rehearsals) {
       operations.push_back({{"operation", rehearsal.step.name},
                             {"call", rehearsal.step.call},
-                            {"gate", rehearsal.gate},
+                            {"branch", rehearsal.branch.branch},
+                            {"what", rehearsal.branch.what},
                             {"rehearsed", rehearsal.rehearsed},
                             {"status", rehearsal.rehearsed ? ToJson(rehearsal.step.status) : nlohmann::json(nullptr)},
                             {"changes", rehearsal.rehearsed ? ToJson(rehearsal.step.changes) : nlohmann::json(nullptr)}});
@@ -102,7 +110,7 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
               std::to_string(rehearsal.step.status.pending);
     }
     out << LeftRight(left, rehearsal.step.call) << '\n';
-    WriteWrapped(out, AreaPrefix("way"), rehearsal.gate, kAreaColumn);
+    WriteWrapped(out, AreaPrefix("branch"), rehearsal.branch.branch + ": " + rehearsal.branch.what, kAreaColumn);
     if (rehearsal.rehearsed) PrintChanges(rehearsal.step.changes, out);
   }
   return kExitSuccess;

@@ -210,6 +210,35 @@ TEST_F(HostProgramTest, ExplainLeavesTheMachineAsItWas) {
   EXPECT_FALSE(fs::exists(dir_ / "machine" / "drives" / "C" / "WINDOWS" / "system32" / "drivers" / "basetdi.sys"));
 }
 
+TEST_F(HostProgramTest, ExplainNamesTheBranchTheLibraryChooses) {
+  struct Row {
+    const char* os;
+    const char* module;
+    const char* install;
+    const char* start;
+    const char* update;
+    const char* remove;
+  };
+  const Row rows[] = {
+      {"nt4", "FwBaseNt", "TdiDriver", "FwBaseNt", "TdiDriver", "TdiDriver"},
+      {"nt4", "FwBase2K", "None", "None", "None", "None"},
+      {"win7", "FwBaseVt", "NetworkComponent", "None", "DriverFile", "NetworkComponent"},
+      {"win7", "FwBase2K", "None", "None", "DriverFile", "None"},
+      {"win9x", "FwBase2K", "gate closed", "FwBase2K", "gate closed", "gate closed"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.os) + " " + row.module);
+    ASSERT_EQ(Host(std::string("machine init --force --os ") + row.os).exitCode, 0);
+    json explained = HostJson(std::string("explain ") + row.module, 0);
+    const json& operations = explained["operations"];
+    ASSERT_EQ(operations.size(), 5u);
+    EXPECT_EQ(operations[0]["branch"], row.install);
+    EXPECT_EQ(operations[1]["branch"], row.start);
+    EXPECT_EQ(operations[2]["branch"], row.update);
+    EXPECT_EQ(operations[3]["branch"], row.remove);
+  }
+}
+
 }  // namespace
 
 #endif
