@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "machine_factory.h"
+#include "scenario_platform.h"
 #include "wine_library.h"
 
 int main(int argc, char** argv) {

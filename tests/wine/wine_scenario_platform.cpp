@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "machine_factory.h"
+#include "scenario_platform.h"
 #include "util/win_handles.h"
 #include "wine_facade.h"
 
