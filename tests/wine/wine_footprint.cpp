@@ -70,8 +70,14 @@ void EndRunningTools() {
   }
 }
 
+// A driver that just stopped may keep its image mapped a moment longer (delete fails with 5), so a
+// failed delete is retried for up to two seconds.
 void RemoveFile(const std::string& path, std::vector<std::string>* problems) {
-  if (!DeleteTree(path)) problems->push_back("delete " + path + ": error " + std::to_string(GetLastError()));
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    if (DeleteTree(path)) return;
+    Sleep(50);
+  }
+  problems->push_back("delete " + path + ": error " + std::to_string(GetLastError()));
 }
 
 }  // namespace
