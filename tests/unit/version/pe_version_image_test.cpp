@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <stdlib.h>
+
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -26,12 +28,14 @@ const std::filesystem::path kDumpScript =
 class PeVersionImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("pe_version_image_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    std::string pattern = (std::filesystem::temp_directory_path() / "pe_version_image-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+  }
 
   // Writes the image and returns what the independent parsers make of it.
   Json Dump(const std::vector<uint8_t>& image, const std::string& name) {
