@@ -133,12 +133,4 @@ TEST_F(CopyDriverFileTest, AnInstalledFileHeldOpenIsNotReplaced) {
   CloseHandle(held);
 }
 
-TEST_F(CopyDriverFileTest, TheTraceIsWrittenOnlyWhenSwitchedOn) {
-  ASSERT_TRUE(winsim::WriteHostFile("C:\\WINDOWS\\zel.ini", "[DEBUG]\r\nZEL=0\r\n"));
-  ASSERT_TRUE(winsim::WriteHostFile(kSource, DriverImage("1.0.0.0")));
-  EXPECT_EQ(CopyDriverFile(kSource, kDestination, 1), 1);
-  EXPECT_FALSE(winsim::HostFileExists(kTrace));
-  EXPECT_EQ(Contents(kDestination), DriverImage("1.0.0.0"));
-}
-
 }  // namespace
