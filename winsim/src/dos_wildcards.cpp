@@ -40,7 +40,42 @@ bool Match(const char* expression, const char* name, const char* lastDot) {
   }
 }
 
+bool IsShortNameChar(char c) {
+  return static_cast<unsigned char>(c) > ' ' && !strchr("\"*+,/:;<=>?[\\]|.", c);
+}
+
+bool IsLegalShortName(const std::string& name) {
+  if (name == "." || name == "..") return true;
+  size_t dot = name.find('.');
+  std::string base = name.substr(0, dot);
+  std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  if (base.empty() || base.size() > 8 || extension.size() > 3) return false;
+  if (dot != std::string::npos && extension.empty()) return false;
+  for (char c : base + extension)
+    if (!IsShortNameChar(c)) return false;
+  return true;
+}
+
+std::string ShortPart(const std::string& text, size_t limit) {
+  std::string part;
+  for (char c : text) {
+    if (part.size() == limit) break;
+    if (c == ' ' || c == '.') continue;
+    part += IsShortNameChar(c) ? Upper(c) : '_';
+  }
+  return part;
+}
+
 }  // namespace
+
+std::string ShortNameOf(const std::string& name) {
+  if (IsLegalShortName(name)) return std::string();
+  size_t lastDot = name.rfind('.');
+  bool hasExtension = lastDot != std::string::npos && lastDot > 0;
+  std::string base = ShortPart(hasExtension ? name.substr(0, lastDot) : name, 6);
+  std::string extension = hasExtension ? ShortPart(name.substr(lastDot + 1), 3) : std::string();
+  return base + "~1" + (extension.empty() ? std::string() : "." + extension);
+}
 
 std::string DosExpression(const std::string& pattern) {
   std::string text = pattern;
@@ -60,9 +95,10 @@ std::string DosExpression(const std::string& pattern) {
 }
 
 bool MatchesDosExpression(const std::string& expression, const std::string& name) {
-  const std::string& matched = name == ".." ? std::string(".") : name;
-  const char* text = matched.c_str();
-  return Match(expression.c_str(), text, strrchr(text, '.'));
+  const std::string matched = name == ".." ? std::string(".") : name;
+  if (Match(expression.c_str(), matched.c_str(), strrchr(matched.c_str(), '.'))) return true;
+  std::string shortName = ShortNameOf(name);
+  return !shortName.empty() && Match(expression.c_str(), shortName.c_str(), strrchr(shortName.c_str(), '.'));
 }
 
 }  // namespace winsim::detail

@@ -13,8 +13,14 @@ namespace winsim::detail {
 // before a '.' becomes '<', and so does a final '*' when the pattern ended in a dot.
 std::string DosExpression(const std::string& pattern);
 
-// Whether a directory entry's name matches a DOS expression, without regard to the case of ASCII
-// letters. ".." is matched as ".", as the file systems do.
+// The 8.3 name the file system gives an entry whose own name is not one: up to six characters of the
+// base (blanks, dots and characters an 8.3 name cannot hold dropped or replaced), "~1", and up to
+// three of the extension, upper-cased ("gamma.sysx" -> "GAMMA~1.SYS"). Empty for a name that already
+// is a legal 8.3 name, in whatever case.
+std::string ShortNameOf(const std::string& name);
+
+// Whether a directory entry matches a DOS expression, by its own name or by its 8.3 name, without regard
+// to the case of ASCII letters. This is why "*.sys" also finds "gamma.sysx". ".." is matched as ".".
 bool MatchesDosExpression(const std::string& expression, const std::string& name);
 
 }  // namespace winsim::detail

@@ -15,6 +15,7 @@
 #include "handles.h"
 #include "machine_state.h"
 #include "paths.h"
+#include "scm_drivers.h"
 
 using winsim::HandleKind;
 using winsim::detail::ApiCall;
@@ -120,6 +121,7 @@ WIN32_FIND_DATAA EntryFor(const std::string& name, const std::string& host) {
     data.nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(info.st_size) >> 32);
   }
   strncpy(data.cFileName, name.c_str(), MAX_PATH - 1);
+  strncpy(data.cAlternateFileName, winsim::detail::ShortNameOf(name).c_str(), sizeof data.cAlternateFileName - 1);
   return data;
 }
 
@@ -197,7 +199,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECU
       break;
     default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
-  if (exists && !SharingAllows(host, access, shareMode)) {
+  if (exists && (!SharingAllows(host, access, shareMode) ||
+                 (WantsWrite(access) && winsim::detail::IsLoadedDriverImage(host)))) {
     SetLastError(ERROR_SHARING_VIOLATION);
     return INVALID_HANDLE_VALUE;
   }
@@ -344,7 +347,8 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
   }
   // The copy reads its source sharing everything and writes its target sharing nothing.
   if (!SharingAllows(fromHost, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) ||
-      (target == Existence::File && !SharingAllows(toHost, GENERIC_WRITE, 0))) {
+      (target == Existence::File &&
+       (!SharingAllows(toHost, GENERIC_WRITE, 0) || winsim::detail::IsLoadedDriverImage(toHost)))) {
     SetLastError(ERROR_SHARING_VIOLATION);
     return FALSE;
   }
@@ -376,6 +380,11 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   }
   if (existence != Existence::File) {
     SetLastError(MissingError(existence));
+    return FALSE;
+  }
+  // A running driver's image is mapped: it cannot be deleted until the driver unloads.
+  if (winsim::detail::IsLoadedDriverImage(host)) {
+    SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   if (OpenWithoutDeleteSharing(host)) {

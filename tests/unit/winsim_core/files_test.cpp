@@ -2,6 +2,7 @@
 // deletes, searches and case-insensitive names over the host folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -248,8 +249,11 @@ std::vector<std::string> Search(const std::string& spec, DWORD* error = nullptr)
 
 using Names = std::vector<std::string>;
 
-// Windows rewrites a search pattern into its DOS form: "*.*" is "*", "*.ext" does not take longer
-// extensions, "?" stands for nothing at a dot or the end, and a trailing dot asks for names without one.
+// Windows rewrites a search pattern into its DOS form: "*.*" is "*", "?" stands for nothing at a dot or
+// the end, and a trailing dot asks for names without an extension. Entries also match by their 8.3 name,
+// so "*.sys" finds "gamma.sysx" (GAMMA~1.SYS). Wine 8.0 agrees on the rows above the marked line; below
+// it, it matches plainly ("?" one character, "*." everything), so they are checked here only. Whether the
+// patterns below the line also list "." and ".." is not asserted.
 TEST_F(FilesTest, FindFirstFileWildcards) {
   for (const char* name : {"Alpha.SYS", "beta.sys", "gamma.sysx", "noext", "a", "B", "x.y.sys", "ab"})
     ASSERT_TRUE(winsim::WriteHostFile(std::string("C:\\find\\") + name, ""));
@@ -257,27 +261,40 @@ TEST_F(FilesTest, FindFirstFileWildcards) {
   struct Row {
     const char* pattern;
     Names names;
+    bool dotEntriesAsserted;
   } rows[] = {
-      {"*.*", {".", "..", "a", "ab", "Alpha.SYS", "B", "beta.sys", "gamma.sysx", "noext", "sub", "x.y.sys"}},
-      {"*", {".", "..", "a", "ab", "Alpha.SYS", "B", "beta.sys", "gamma.sysx", "noext", "sub", "x.y.sys"}},
-      {"*.sys", {"Alpha.SYS", "beta.sys", "x.y.sys"}},
-      {"*.SYS", {"Alpha.SYS", "beta.sys", "x.y.sys"}},
-      {"?", {".", "..", "a", "B"}},
-      {"??", {".", "..", "a", "ab", "B"}},
-      {"?.sys", {}},
-      {"?eta.?ys", {"beta.sys"}},
-      {"*.", {".", "..", "a", "ab", "B", "noext", "sub"}},
-      {"a*.*", {"a", "ab", "Alpha.SYS"}},
-      {"*.sys*", {"Alpha.SYS", "beta.sys", "gamma.sysx", "x.y.sys"}},
-      {"BETA.SYS", {"beta.sys"}},
-      {"inner.sys", {}},
-      {"*.dll", {}},
+      {"*.*", {".", "..", "a", "ab", "Alpha.SYS", "B", "beta.sys", "gamma.sysx", "noext", "sub", "x.y.sys"}, true},
+      {"*", {".", "..", "a", "ab", "Alpha.SYS", "B", "beta.sys", "gamma.sysx", "noext", "sub", "x.y.sys"}, true},
+      {"*.sys", {"Alpha.SYS", "beta.sys", "gamma.sysx", "x.y.sys"}, true},
+      {"*.SYS", {"Alpha.SYS", "beta.sys", "gamma.sysx", "x.y.sys"}, true},
+      {"?.sys", {}, true},
+      {"?eta.?ys", {"beta.sys"}, true},
+      {"a*.*", {"a", "ab", "Alpha.SYS"}, true},
+      {"*.sys*", {"Alpha.SYS", "beta.sys", "gamma.sysx", "x.y.sys"}, true},
+      {"GAMMA~1.SYS", {"gamma.sysx"}, true},
+      {"BETA.SYS", {"beta.sys"}, true},
+      {"inner.sys", {}, true},
+      {"*.dll", {}, true},
+      // Wine 8.0 differs from here on.
+      {"?", {"a", "B"}, false},
+      {"??", {"a", "ab", "B"}, false},
+      {"*.", {"a", "ab", "B", "noext", "sub"}, false},
+      {"a?.*", {"a", "ab"}, false},
   };
   for (const Row& row : rows) {
     DWORD error = 0;
-    EXPECT_EQ(Search(std::string("C:\\find\\") + row.pattern, &error), row.names) << row.pattern;
+    Names found = Search(std::string("C:\\find\\") + row.pattern, &error);
+    if (!row.dotEntriesAsserted) found.erase(std::remove_if(found.begin(), found.end(), [](const std::string& name) {
+      return name == "." || name == "..";
+    }), found.end());
+    EXPECT_EQ(found, row.names) << row.pattern;
     if (row.names.empty()) EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << row.pattern;
   }
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA("C:\\find\\gamma.sysx", &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(data.cAlternateFileName, "GAMMA~1.SYS");
+  FindClose(find);
   EXPECT_EQ(winsim::OpenHandles(winsim::HandleKind::Find), 0u);
 }
 
@@ -294,7 +311,7 @@ TEST_F(FilesTest, FindFirstFileSpecialPlaces) {
       {"C:\\foo\\bar.txt", ERROR_PATH_NOT_FOUND},
       {"C:\\foo\\*.*", ERROR_PATH_NOT_FOUND},
       {"foo\\bar.txt", ERROR_PATH_NOT_FOUND},
-      {"C:\\data\\file.bin\\*", ERROR_DIRECTORY},
+      {"C:\\data\\file.bin\\*", ERROR_DIRECTORY},  // Wine 8.0 answers ERROR_INVALID_NAME
       {"C:\\da*a\\*", ERROR_INVALID_NAME},
   };
   for (const Row& row : rows) {
