@@ -65,8 +65,7 @@ int BaseTdiModuleObj::InsertFile(const char* path) {
   // work on a directory the host did not name.
   const char* lastBackslash = strrchr(path, '\\');
   size_t directoryLength = lastBackslash ? static_cast<size_t>(lastBackslash - path) : 0;
-  sourceDir_.Clear();
-  if (directoryLength > 0 && directoryLength < PathBuffer::kCapacity) memcpy(sourceDir_.data(), path, directoryLength);
+  (void)sourceDir_.AssignPrefix(path, directoryLength);  // a refused directory leaves sourceDir empty
   SetResult(1);
   return 0;
 }

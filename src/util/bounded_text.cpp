@@ -26,6 +26,18 @@ bool CopyText(char* buffer, size_t capacity, const char* text) {
   return true;
 }
 
+bool CopyTextPrefix(char* buffer, size_t capacity, const char* text, size_t length) {
+  if (buffer == nullptr || capacity == 0) return false;
+  length = text ? strnlen(text, length) : 0;
+  if (length >= capacity) {
+    memset(buffer, 0, capacity);
+    return false;
+  }
+  if (length) memcpy(buffer, text, length);
+  ZeroFrom(buffer, capacity, length);
+  return true;
+}
+
 bool AppendText(char* buffer, size_t capacity, const char* text) {
   if (buffer == nullptr || capacity == 0) return false;
   size_t used = strnlen(buffer, capacity);

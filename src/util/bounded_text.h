@@ -12,6 +12,8 @@ namespace basetdic {
 // Raw-buffer forms, for buffers whose layout is fixed elsewhere. Each keeps the buffer terminated and
 // zero-filled behind the text; a false result means the text did not fit and the buffer is now empty.
 bool CopyText(char* buffer, size_t capacity, const char* text);
+// Copies the first length characters of text (fewer when text ends sooner).
+bool CopyTextPrefix(char* buffer, size_t capacity, const char* text, size_t length);
 bool AppendText(char* buffer, size_t capacity, const char* text);
 bool FormatText(char* buffer, size_t capacity, const char* format, ...) __attribute__((format(printf, 3, 4)));
 bool FormatTextV(char* buffer, size_t capacity, const char* format, va_list args);
@@ -37,6 +39,7 @@ class TextBuffer {
     for (size_t i = 0; i < N; ++i) text_[i] = '\0';
   }
   [[nodiscard]] bool Assign(const char* text) { return CopyText(text_, N, text); }
+  [[nodiscard]] bool AssignPrefix(const char* text, size_t length) { return CopyTextPrefix(text_, N, text, length); }
   void AssignTruncated(const char* text) { CopyTextTruncated(text_, N, text); }
   [[nodiscard]] bool Append(const char* text) { return AppendText(text_, N, text); }
   [[nodiscard]] bool Format(const char* format, ...) __attribute__((format(printf, 2, 3))) {

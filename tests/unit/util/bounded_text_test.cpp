@@ -41,6 +41,9 @@ TEST(BoundedText, CopyAppendAndFormatFitOrLeaveTheBufferEmpty) {
       {"append past", [](char* b) { return CopyText(b, 8, "abc") && AppendText(b, 8, "defgh"); }, false, ""},
       {"format fits", [](char* b) { return FormatText(b, 8, "%s\\%d", "ab", 123); }, true, "ab\\123"},
       {"format past", [](char* b) { return FormatText(b, 8, "%s%s", "abcd", "efgh"); }, false, ""},
+      {"prefix", [](char* b) { return CopyTextPrefix(b, 8, "C:\\setup\\x", 7); }, true, "C:\\setu"},
+      {"prefix past", [](char* b) { return CopyTextPrefix(b, 8, "C:\\setup\\x", 8); }, false, ""},
+      {"prefix of short", [](char* b) { return CopyTextPrefix(b, 8, "ab", 7); }, true, "ab"},
       {"zero capacity", [](char* b) { return CopyText(b, 0, ""); }, false, "\x5a\x5a\x5a\x5a\x5a\x5a\x5a\x5a"},
   };
   for (const Row& row : rows) {
