@@ -6,13 +6,6 @@
 
 namespace host {
 
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 std::vector<std::string> ReadTraceRecords(const std::string& traceFile) {
   std::vector<std::string> records;
   if (traceFile.empty()) return records;

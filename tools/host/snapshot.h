@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "windows_names.h"
+
 namespace host {
 
 struct FileState {
@@ -88,7 +90,6 @@ void SnapshotServices(const SnapshotScope& scope, Snapshot* snapshot);
 // The trace file's records: its non-empty lines.
 std::vector<std::string> ReadTraceRecords(const std::string& traceFile);
 
-std::string LowerAscii(std::string text);
 
 }  // namespace host
 

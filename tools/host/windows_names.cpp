@@ -110,4 +110,11 @@ std::string ErrorControlName(DWORD errorControl) {
   }
 }
 
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 }  // namespace host

@@ -21,6 +21,9 @@ std::string StartTypeName(DWORD start);    // "auto start", ...
 std::string ServiceStateName(DWORD state); // "running", ...
 std::string ErrorControlName(DWORD errorControl);
 
+// Names folded as Windows compares them: ASCII letters without regard to case.
+std::string LowerAscii(std::string text);
+
 }  // namespace host
 
 #endif
