@@ -1,11 +1,20 @@
 // The reference-counted registration of the shared NT 4.0 TDI driver "BaseTDI". Every acquire copies the
 // driver into place, raises "nSon" and rewrites the whole service key; the release that brings the count
 // to zero deletes the key and the driver file.
+//
+// Two setup programs can run at once, and the count's read, change and write are separate registry
+// calls: without care one of them would overwrite the other's count and lose a reference, so that the
+// last remove deletes a driver another module still uses. Each operation therefore holds a named mutex
+// while it works on the count, the key and the file. The wait is bounded so that no process can hold
+// the installs of others hostage; one that cannot have the mutex goes on without it, as it would have
+// before, and says so in the trace.
 #include <windows.h>
 
 #include "deploy/deploy_paths.h"
 #include "module/base_tdi_module_obj.h"
+#include "trace/trace_log.h"
 #include "util/copy_driver_file.h"
+#include "util/held_mutex.h"
 #include "util/win_handles.h"
 
 namespace basetdic {
@@ -20,6 +29,24 @@ const char kDriverFile[] = "basetdi.sys";
 const char kDisplayName[] = "Qandor TDI Base Driver";
 const char kImagePath[] = "System32\\DRIVERS\\BaseTDI.SYS";
 const REGSAM kCountAccess = KEY_WRITE | KEY_QUERY_VALUE;  // 0x20007
+
+// The mutex lives in the global namespace where the system has one (NT 4.0 Terminal Server and every later
+// Windows), so that setups in different sessions meet. Plain NT 4.0 has a single namespace and no
+// "Global\" prefix; there the prefixed name is refused and the plain one serves.
+const char kLockName[] = "Global\\BaseTdiC.BaseTDI";
+const char kLockNameWithoutSessions[] = "BaseTdiC.BaseTDI";
+const DWORD kLockWaitMs = 10000;
+
+// Takes the registration's mutex for one operation ("acquire" or "release"), or traces why it could not.
+void LockRegistration(HeldMutex& lock, const char* operation) {
+  DWORD error = ERROR_SUCCESS;
+  if (!lock.Open(kLockName) && !lock.Open(kLockNameWithoutSessions))
+    error = GetLastError();
+  else
+    error = lock.Wait(kLockWaitMs);
+  if (error != ERROR_SUCCESS)
+    TraceLog("BaseTDI %s goes on without its lock, error %d\n", operation, static_cast<int>(error));
+}
 
 // The stored count; false when the value is missing or does not fit four bytes.
 bool ReadCount(HKEY key, DWORD* count) {
@@ -47,12 +74,11 @@ void WriteServiceKey(HKEY key, DWORD count) {
   SetDword(key, "Type", SERVICE_KERNEL_DRIVER);
 }
 
-}  // namespace
-
-void BaseTdiModuleObj::AcquireTdiRegistration(const char* systemDirectory) {
+// Copies the driver into place, raises the count and rewrites the whole service key.
+void RaiseRegistration(const char* sourceDir, const char* systemDirectory) {
   PathBuffer source;
   PathBuffer destination;
-  if (SetupFilePath(source, SourceDir(), kSetupFile) && SystemDriverPath(destination, systemDirectory, kDriverFile))
+  if (SetupFilePath(source, sourceDir, kSetupFile) && SystemDriverPath(destination, systemDirectory, kDriverFile))
     CopyDriverFile(source.c_str(), destination.c_str(), 1);
 
   // The first registration, or one whose count cannot be read, counts 1. A count already at its
@@ -70,10 +96,24 @@ void BaseTdiModuleObj::AcquireTdiRegistration(const char* systemDirectory) {
     UniqueKey key;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kServiceKey, key.put()) == ERROR_SUCCESS) WriteServiceKey(key.get(), count);
   }
+}
+
+}  // namespace
+
+void BaseTdiModuleObj::AcquireTdiRegistration(const char* systemDirectory) {
+  // The copy is held under the lock too: a last release running meanwhile would delete the file placed
+  // here while this acquire goes on to count itself in. Starting the driver is not: it can take long.
+  {
+    HeldMutex lock;
+    LockRegistration(lock, "acquire");
+    RaiseRegistration(SourceDir(), systemDirectory);
+  }
   StartDriverThroughInterface();
 }
 
 void BaseTdiModuleObj::ReleaseTdiRegistration() {
+  HeldMutex lock;
+  LockRegistration(lock, "release");
   DWORD count = 0;
   {
     UniqueKey key;

@@ -1,11 +1,13 @@
 // CloseHandle, mutexes, events and the wait that dispatches on the handle's kind.
 #include <map>
 #include <thread>
+#include <vector>
 
 #include "api_call.h"
 #include "handles.h"
 #include "machine_state.h"
 #include "processes.h"
+#include "winsim/sync.h"
 
 using winsim::HandleKind;
 using winsim::detail::ApiCall;
@@ -18,10 +20,13 @@ bool CloseFileHandle(HANDLE handle);
 
 namespace {
 
-// A mutex object, shared by every handle opened on its name.
+// A mutex object, shared by every handle opened on its name. Another process (a test control) owns it
+// with `elsewhere`; `abandoned` marks one whose owner ended without releasing it.
 struct MutexState {
   std::thread::id owner;
   unsigned recursion = 0;
+  bool elsewhere = false;
+  bool abandoned = false;
 };
 
 struct MutexHandle : HandleObject {
@@ -40,7 +45,43 @@ std::map<std::string, std::weak_ptr<MutexState>>& NamedMutexes() {
   return names;
 }
 
-const bool registered = winsim::detail::OnBoot([] { NamedMutexes().clear(); });
+// The mutexes the other process keeps alive while it holds them.
+std::vector<std::shared_ptr<MutexState>>& HeldElsewhere() {
+  static std::vector<std::shared_ptr<MutexState>> held;
+  return held;
+}
+
+const bool registered = winsim::detail::OnBoot([] {
+  NamedMutexes().clear();
+  HeldElsewhere().clear();
+});
+
+// The key of a mutex name in the machine's one object namespace, or false when the name is not a valid
+// object name on this Windows: before NT 5.0 there are no "Global\" and "Local\" prefixes, and a backslash
+// anywhere else names a directory that does not exist.
+bool NamespaceKey(const std::string& name, std::string* key) {
+  const winsim::OsVersion& os = winsim::Config().os;
+  std::string rest = name;
+  if (os.platformId == VER_PLATFORM_WIN32_NT && os.major >= 5) {
+    for (const char* prefix : {"Global\\", "Local\\"}) {
+      std::string text(prefix);
+      if (rest.compare(0, text.size(), text) == 0) {
+        rest = rest.substr(text.size());
+        break;
+      }
+    }
+  }
+  if (rest.find('\\') != std::string::npos) return false;
+  *key = winsim::detail::Lower(rest);
+  return true;
+}
+
+std::shared_ptr<MutexState> FindNamed(const std::string& name) {
+  std::string key;
+  if (!NamespaceKey(name, &key)) return nullptr;
+  auto found = NamedMutexes().find(key);
+  return found == NamedMutexes().end() ? nullptr : found->second.lock();
+}
 
 }  // namespace
 
@@ -72,7 +113,11 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name
   auto handle = std::make_shared<MutexHandle>();
   bool existed = false;
   if (name != nullptr) {
-    std::string key = winsim::detail::Lower(name);
+    std::string key;
+    if (!NamespaceKey(name, &key)) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return nullptr;
+    }
     handle->state = NamedMutexes()[key].lock();
     existed = handle->state != nullptr;
     if (!existed) {
@@ -99,7 +144,7 @@ BOOL WINAPI ReleaseMutex(HANDLE mutex) {
     return FALSE;
   }
   if (handle->state->recursion == 0 || handle->state->owner != std::this_thread::get_id()) {
-    SetLastError(288);  // ERROR_NOT_OWNER
+    SetLastError(ERROR_NOT_OWNER);
     return FALSE;
   }
   if (--handle->state->recursion == 0) handle->state->owner = std::thread::id();
@@ -130,7 +175,13 @@ DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds) {
   switch (found->Kind()) {
     case HandleKind::Mutex: {
       auto& state = *static_cast<MutexHandle*>(found.get())->state;
-      if (state.recursion != 0 && state.owner != std::this_thread::get_id()) return timeOut();
+      if (state.abandoned) {
+        state.abandoned = false;
+        state.owner = std::this_thread::get_id();
+        state.recursion = 1;
+        return WAIT_ABANDONED;
+      }
+      if (state.elsewhere || (state.recursion != 0 && state.owner != std::this_thread::get_id())) return timeOut();
       state.owner = std::this_thread::get_id();
       ++state.recursion;
       return WAIT_OBJECT_0;
@@ -148,3 +199,46 @@ DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds) {
 }
 
 }  // extern "C"
+
+namespace winsim {
+
+void HoldMutexElsewhere(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  std::string key;
+  if (!NamespaceKey(name, &key)) return;
+  std::shared_ptr<MutexState> state = NamedMutexes()[key].lock();
+  if (state == nullptr) {
+    state = std::make_shared<MutexState>();
+    NamedMutexes()[key] = state;
+  }
+  state->owner = std::thread::id();
+  state->recursion = 1;
+  state->elsewhere = true;
+  state->abandoned = false;
+  HeldElsewhere().push_back(state);
+}
+
+void AbandonMutexElsewhere(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  std::shared_ptr<MutexState> state = FindNamed(name);
+  if (state == nullptr || !state->elsewhere) return;
+  state->elsewhere = false;
+  state->recursion = 0;
+  state->abandoned = true;
+  // The other process's reference ends with it: without a handle here the mutex is gone.
+  auto& held = HeldElsewhere();
+  for (auto it = held.begin(); it != held.end();) it = *it == state ? held.erase(it) : it + 1;
+}
+
+bool MutexExists(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  return FindNamed(name) != nullptr;
+}
+
+bool MutexOwned(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  std::shared_ptr<MutexState> state = FindNamed(name);
+  return state != nullptr && (state->elsewhere || state->recursion != 0);
+}
+
+}  // namespace winsim
