@@ -66,9 +66,9 @@ bool WriteSetupFiles(std::string* error) {
     version.stringTables[0].strings.insert(version.stringTables[0].strings.begin(),
                                            {{"FileDescription", image.description}, {"ProductName", "zel"}});
     version.fileType = image.kind == PeKind::Driver ? 3u : image.kind == PeKind::Exe ? 1u : 2u;  // VFT_DRV, APP, DLL
-    auto spec = winsim::testsupport::ImageWithVersion(version, PeMachine::I386, image.kind);
-    spec.withCode = true;
-    if (!winsim::WriteHostFile(SetupPath(image.name), Bytes(winsim::testsupport::BuildPeImage(spec)))) {
+    auto peImage = winsim::testsupport::ImageWithVersion(version, PeMachine::I386, image.kind);
+    peImage.withCode = true;
+    if (!winsim::WriteHostFile(SetupPath(image.name), Bytes(winsim::testsupport::BuildPeImage(peImage)))) {
       *error = std::string("cannot write ") + SetupPath(image.name);
       return false;
     }
