@@ -36,6 +36,7 @@ struct ServiceRecord {
   DWORD state = SERVICE_STOPPED;
   DWORD exitCode = ERROR_SERVICE_NEVER_STARTED;
   std::string device;  // the device the running driver created, if any
+  std::string loadedImage;  // host path of the running driver's image file, which stays locked meanwhile
   unsigned openHandles = 0;
   bool markedForDelete = false;
 

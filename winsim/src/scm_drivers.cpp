@@ -96,6 +96,8 @@ DWORD StartDriver(ServiceRecord& record) {
   // A driver whose device name is taken fails its initialisation (STATUS_OBJECT_NAME_COLLISION).
   if (!device.empty() && DeviceExists(device)) return ERROR_ALREADY_EXISTS;
   if (!device.empty()) CreateDevice(device);
+  WindowsPath parsed = ParsePathNoRedirection(image);
+  record.loadedImage = HostPathOf(parsed);
   record.device = device;
   record.state = SERVICE_RUNNING;
   record.exitCode = NO_ERROR;
@@ -128,8 +130,17 @@ DWORD StartServiceRecord(ServiceRecord& record) {
 void StopServiceRecord(ServiceRecord& record) {
   if (!record.device.empty()) RemoveDevice(record.device);
   record.device.clear();
+  record.loadedImage.clear();
   record.state = SERVICE_STOPPED;
   record.exitCode = NO_ERROR;
+}
+
+bool IsLoadedDriverImage(const std::string& hostPath) {
+  for (const auto& record : Services().Records()) {
+    if (record->state == SERVICE_RUNNING && !record->loadedImage.empty() && record->loadedImage == hostPath)
+      return true;
+  }
+  return false;
 }
 
 void SetDeviceOfDriverImage(const std::string& imageFileName, const std::string& deviceName) {

@@ -21,6 +21,10 @@ DWORD StartServiceRecord(ServiceRecord& record);
 // Stops a running service: a driver unloads and its device goes.
 void StopServiceRecord(ServiceRecord& record);
 
+// Whether a running driver was loaded from this host file. Its image stays mapped while it runs, so the
+// file can be neither written (ERROR_SHARING_VIOLATION) nor deleted (ERROR_ACCESS_DENIED); renaming works.
+bool IsLoadedDriverImage(const std::string& hostPath);
+
 void SetDeviceOfDriverImage(const std::string& imageFileName, const std::string& deviceName);
 
 }  // namespace winsim::detail
