@@ -185,15 +185,26 @@ TEST(Remove, KernelServiceKeyMissingDeletesNothingNotEvenTheFile) {
   EXPECT_TRUE(winsim::HostFileExists(DeployMachine::DriverPath("zelbase.sys")));
 }
 
-TEST(Remove, KernelServiceWithAForeignSubkeyKeepsTheKeyButDeletesTheFile) {
+TEST(Remove, KernelServiceLeavesTheRunningDriverAndItsLoadedImage) {
   DeployMachine machine(winsim::OsWinXp(), false);
   Session session(machine, "FwBase2K");
   session.Install();
   winsim::RegPutKey(std::string(kServices) + "zelbase\\Parameters");
   session.Remove();
-  EXPECT_TRUE(winsim::RegKeyExists(std::string(kServices) + "zelbase"));
-  EXPECT_FALSE(winsim::HostFileExists(DeployMachine::DriverPath("zelbase.sys")));
+  EXPECT_TRUE(winsim::RegKeyExists(std::string(kServices) + "zelbase")) << "a foreign subkey keeps the key";
+  EXPECT_TRUE(winsim::HostFileExists(DeployMachine::DriverPath("zelbase.sys"))) << "the image is in use";
   EXPECT_EQ(winsim::ServiceState("zelbase"), static_cast<DWORD>(SERVICE_RUNNING)) << "the driver is not stopped";
+}
+
+TEST(Remove, KernelServiceDeletesKeyAndDriverFileOfADriverThatIsNotLoaded) {
+  DeployMachine machine(winsim::OsWinXp(), false);
+  winsim::RegPutDword(std::string(kServices) + "zelbase", "Type", SERVICE_KERNEL_DRIVER);
+  winsim::RegPutKey(std::string(kServices) + "zelbase\\Enum");
+  DeployMachine::PutVersionedFile(DeployMachine::DriverPath("zelbase.sys"), "1.0.0.1");
+  Session session(machine, "FwBase2K");
+  session.Remove();
+  EXPECT_FALSE(winsim::RegKeyExists(std::string(kServices) + "zelbase"));
+  EXPECT_FALSE(winsim::HostFileExists(DeployMachine::DriverPath("zelbase.sys")));
 }
 
 TEST(Remove, NetworkComponentRunsTheUninstallWithoutWorkingDirectory) {

@@ -80,8 +80,10 @@ struct Case {
 
 TEST(OutcomeTable, EveryOperationKindVersionAndWow64) {
   for (const Windows& windows : kWindows) {
-    for (const char* name : kNames) {
-      for (bool wow64 : {false, true}) {
+    for (bool wow64 : {false, true}) {
+      // One machine per version: the outcomes depend on the branch, not on what earlier calls left.
+      DeployMachine machine(windows.os, wow64);
+      for (const char* name : kNames) {
         Case expected{KindOf(name), windows.os, wow64};
         struct Operation {
           const char* name;
@@ -94,7 +96,6 @@ TEST(OutcomeTable, EveryOperationKindVersionAndWow64) {
             {"start", [](const ModuleObjVtbl& t, void* o) { return t.StartDriver(o, 0); }, expected.Start()},
         };
         for (const Operation& operation : operations) {
-          DeployMachine machine(windows.os, wow64);
           void* object = machine.NewModule(name);
           auto* header = static_cast<ModuleObjHeader*>(object);
           header->statusPtr->result = kUnchanged;

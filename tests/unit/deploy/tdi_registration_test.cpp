@@ -88,6 +88,7 @@ TEST_F(TdiRegistration, CountsAreRaisedByInstallAndUpdateAndLoweredByRemove) {
 }
 
 TEST_F(TdiRegistration, LastReleaseDeletesSubkeysKeyAndDriverFile) {
+  winsim::CreateDevice("baseTdi");  // the driver is up without being loaded from this image
   Install();
   winsim::RegPutKey(std::string(kKey) + "\\Enum");
   winsim::RegPutKey(std::string(kKey) + "\\Security");
@@ -127,6 +128,7 @@ TEST_F(TdiRegistration, NewerInstalledDriverIsKeptWhileTheCountIsRaised) {
 }
 
 TEST_F(TdiRegistration, ForeignSubkeyKeepsTheKeyButTheFileGoes) {
+  winsim::CreateDevice("baseTdi");
   Install();
   winsim::RegPutKey(std::string(kKey) + "\\Parameters");
   Remove();
@@ -160,7 +162,16 @@ TEST_F(TdiRegistration, ReleaseWithoutKeyStillDeletesAStrayDriverFile) {
   EXPECT_FALSE(winsim::HostFileExists(driver));
 }
 
+TEST_F(TdiRegistration, LastReleaseCannotDeleteTheImageOfARunningDriver) {
+  Install();
+  ASSERT_EQ(winsim::ServiceState("basetdi"), static_cast<DWORD>(SERVICE_RUNNING));
+  Remove();
+  EXPECT_FALSE(winsim::RegKeyExists(kKey));
+  EXPECT_TRUE(winsim::HostFileExists(driver)) << "the loaded image stays until the driver unloads";
+}
+
 TEST_F(TdiRegistration, TwoModulesShareTheDriverUntilTheLastRemove) {
+  winsim::CreateDevice("baseTdi");
   void* first = machine.NewModule("FwBaseNt");
   void* second = machine.NewModule("FWBASENT");
   TableOf(first).InstallDriver(first);
