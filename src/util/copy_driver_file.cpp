@@ -7,11 +7,14 @@
 
 namespace basetdic {
 
-int CopyDriverFile(const char* source, const char* destination, int checkVersion) {
+namespace {
+
+// The copy itself; versions is read only when checkVersion asks for it.
+int CopyWithVersions(const VersionReader* versions, const char* source, const char* destination, int checkVersion) {
   TraceLog("CopyFile, SrcPath:%s, DstPath:%s\n", source ? source : "", destination ? destination : "");
-  if (checkVersion) {
-    const uint32_t sourceVersion = GetFileVersionNumber(source);
-    const uint32_t destinationVersion = GetFileVersionNumber(destination);
+  if (checkVersion && versions != nullptr) {
+    const uint32_t sourceVersion = versions->Read(source);
+    const uint32_t destinationVersion = versions->Read(destination);
     if (sourceVersion != 0 && destinationVersion != 0 && sourceVersion < destinationVersion) {
       TraceLog("CopyFile, Need not copy!\n");
       return 1;
@@ -21,6 +24,18 @@ int CopyDriverFile(const char* source, const char* destination, int checkVersion
   const DWORD error = GetLastError();
   TraceLog("Copyfile, ret:%d, errcode:%d\n", static_cast<int>(copied), static_cast<int>(error));
   return copied;
+}
+
+}  // namespace
+
+int CopyDriverFile(const char* source, const char* destination, int checkVersion) {
+  if (!checkVersion) return CopyWithVersions(nullptr, source, destination, checkVersion);
+  VersionReader versions;
+  return CopyWithVersions(&versions, source, destination, checkVersion);
+}
+
+int CopyDriverFile(const VersionReader& versions, const char* source, const char* destination, int checkVersion) {
+  return CopyWithVersions(&versions, source, destination, checkVersion);
 }
 
 }  // namespace basetdic

@@ -11,6 +11,10 @@ namespace basetdic {
 // skip or the copy's result and error code.
 int CopyDriverFile(const char* source, const char* destination, int checkVersion);
 
+class VersionReader;
+// The same with the version functions already bound, for a copy that runs while redirection is off.
+int CopyDriverFile(const VersionReader& versions, const char* source, const char* destination, int checkVersion);
+
 }  // namespace basetdic
 
 #endif

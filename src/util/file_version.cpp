@@ -14,8 +14,8 @@ typedef BOOL(WINAPI* VerQueryValueAFn)(LPCVOID, LPCSTR, LPVOID*, PUINT);
 
 // GetProcAddress hands out a generic function pointer; void (*)(void) converts to any function type.
 template <class Function>
-Function ProcAddress(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
+Function ProcAs(FARPROC procedure) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(procedure));
 }
 
 // A zero-filled block from the process heap, released when it goes out of scope.
@@ -71,16 +71,25 @@ uint32_t PackVersionText(const char* text, size_t maxChars) {
   return packed * 256 + field;  // the appended '.'
 }
 
+VersionReader::VersionReader() : getSize_(nullptr), getInfo_(nullptr), query_(nullptr) {
+  if (!LoadVersionDll(&module_)) return;
+  getSize_ = GetProcAddress(module_.get(), "GetFileVersionInfoSizeA");
+  getInfo_ = GetProcAddress(module_.get(), "GetFileVersionInfoA");
+  query_ = GetProcAddress(module_.get(), "VerQueryValueA");
+}
+
 uint32_t GetFileVersionNumber(const char* path) {
-  UniqueModule versionDll;
-  if (!LoadVersionDll(&versionDll)) return 0;
+  VersionReader reader;
+  return reader.Read(path);
+}
+
+uint32_t VersionReader::Read(const char* path) const {
   const VersionFunctions api = {
-      ProcAddress<GetFileVersionInfoSizeAFn>(versionDll.get(), "GetFileVersionInfoSizeA"),
-      ProcAddress<GetFileVersionInfoAFn>(versionDll.get(), "GetFileVersionInfoA"),
-      ProcAddress<VerQueryValueAFn>(versionDll.get(), "VerQueryValueA"),
+      ProcAs<GetFileVersionInfoSizeAFn>(getSize_),
+      ProcAs<GetFileVersionInfoAFn>(getInfo_),
+      ProcAs<VerQueryValueAFn>(query_),
   };
   if (api.getSize == nullptr || api.getInfo == nullptr || api.query == nullptr) return 0;
-
   DWORD handle = 0;
   const DWORD size = api.getSize(path, &handle);
   if (size == 0) return 0;

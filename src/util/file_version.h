@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "util/win_handles.h"
+
 namespace basetdic {
 
 // Packs a version text: ',' counts as '.', a '.' is appended, and each '.' shifts the packed number one
@@ -22,6 +24,25 @@ uint32_t PackVersionText(const char* text, size_t maxChars);
 // text is packed, however long: a "FileVersion" of 127 characters or more reads the same as the
 // number its last four fields spell, and nothing is copied into a fixed buffer on the way.
 uint32_t GetFileVersionNumber(const char* path);
+
+// The version functions of the system folder's version.dll, bound for the life of the object. A caller
+// that reads versions while WOW64 file-system redirection is off binds them first: with redirection off
+// the loader would reach the native system folder's DLL, which a 32-bit process cannot load.
+class VersionReader {
+ public:
+  VersionReader();
+  VersionReader(const VersionReader&) = delete;
+  VersionReader& operator=(const VersionReader&) = delete;
+
+  // As GetFileVersionNumber; 0 also when the functions could not be bound.
+  uint32_t Read(const char* path) const;
+
+ private:
+  UniqueModule module_;  // version.dll, released with the object
+  FARPROC getSize_;
+  FARPROC getInfo_;
+  FARPROC query_;
+};
 
 }  // namespace basetdic
 

@@ -1,6 +1,7 @@
 #include "util/wow64.h"
 
 #include "util/copy_driver_file.h"
+#include "util/file_version.h"
 
 namespace basetdic {
 namespace {
@@ -14,9 +15,18 @@ Function ProcAddress(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
 }
 
+struct BoundDriverFileCopy {
+  const DriverFileCopy* copy;
+  const VersionReader* versions;
+};
+
 void RunDriverFileCopy(void* context) {
-  const DriverFileCopy* copy = static_cast<const DriverFileCopy*>(context);
-  CopyDriverFile(copy->source, copy->destination, copy->checkVersion);
+  const BoundDriverFileCopy* bound = static_cast<const BoundDriverFileCopy*>(context);
+  const DriverFileCopy& copy = *bound->copy;
+  if (bound->versions != nullptr)
+    CopyDriverFile(*bound->versions, copy.source, copy.destination, copy.checkVersion);
+  else
+    CopyDriverFile(copy.source, copy.destination, copy.checkVersion);
 }
 
 }  // namespace
@@ -46,7 +56,15 @@ void WithRedirectionDisabled(GuardedAction action, void* context) {
 }
 
 void WithRedirectionDisabled(const DriverFileCopy& copy) {
-  DriverFileCopy action = copy;
+  // The version check needs version.dll, which cannot be loaded once redirection is off (the loader
+  // would reach the native system folder's 64-bit DLL): bind it first, read the files with it after.
+  if (!copy.checkVersion) {
+    BoundDriverFileCopy action = {&copy, nullptr};
+    WithRedirectionDisabled(&RunDriverFileCopy, &action);
+    return;
+  }
+  VersionReader versions;
+  BoundDriverFileCopy action = {&copy, &versions};
   WithRedirectionDisabled(&RunDriverFileCopy, &action);
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "pe_image_writer.h"
 #include "temp_machine.h"
+#include "util/file_version.h"
 #include "util/copy_driver_file.h"
 #include "util/wow64.h"
 #include "winsim/modules.h"
@@ -162,18 +164,41 @@ TEST_F(DriverCopyUnderWow64, AGuardedCopyWithoutTheFunctionsCopiesNothing) {
   EXPECT_FALSE(winsim::HostFileExists(kWow64Driver));
 }
 
-// With redirection off, DLL loading reaches the native system folder, so version.dll cannot be loaded
-// and neither version is known: a guarded version-checked copy always copies.
-TEST_F(DriverCopyUnderWow64, AGuardedCopyCannotReadVersions) {
-  ASSERT_TRUE(winsim::WriteHostFile(kNativeDriver, "installed bytes"));
+void WriteVersioned(const char* path, const char* version) {
+  using namespace winsim::testsupport;
+  std::vector<uint8_t> bytes =
+      BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, PeKind::Driver));
+  ASSERT_TRUE(winsim::WriteHostFile(path, std::string(bytes.begin(), bytes.end())));
+}
+
+struct VersionInsideGuard {
+  static void Run(void* context) { static_cast<VersionInsideGuard*>(context)->number = basetdic::GetFileVersionNumber(kSource); }
+  uint32_t number = 0xdeadbeef;
+};
+
+// With redirection off the loader reaches the native system folder, so version.dll cannot be loaded
+// there. The guarded copy binds it beforehand, and its version check still keeps a newer driver.
+TEST_F(DriverCopyUnderWow64, AGuardedCopyStillKeepsANewerInstalledDriver) {
+  WriteVersioned(kSource, "1.0.0.0");
+  VersionInsideGuard inside;
+  WithRedirectionDisabled(&VersionInsideGuard::Run, &inside);
+  EXPECT_EQ(inside.number, 0u) << "version.dll does not load while redirection is off";
+
+  WriteVersioned(kNativeDriver, "2.0.0.0");
+  std::string before;
+  ASSERT_TRUE(winsim::ReadHostFile(kNativeDriver, &before));
   WithRedirectionDisabled(DriverFileCopy{kSource, kNativeDriver, 1});
-  std::string installed;
-  ASSERT_TRUE(winsim::ReadHostFile(kNativeDriver, &installed));
-  EXPECT_EQ(installed, "driver bytes");
+  std::string after;
+  ASSERT_TRUE(winsim::ReadHostFile(kNativeDriver, &after));
+  EXPECT_EQ(after, before);
   const winsim::ModuleUsage usage = winsim::UsageOf("version.dll");
-  EXPECT_EQ(usage.loads, 0u);
-  EXPECT_EQ(usage.frees, 0u);
-  EXPECT_EQ(CallsOf({"LoadLibraryA"}).size(), 2u) << "one attempt per file";
+  EXPECT_EQ(usage.loads, usage.frees);
+  EXPECT_FALSE(usage.loaded);
+
+  WriteVersioned(kSource, "3.0.0.0");
+  WithRedirectionDisabled(DriverFileCopy{kSource, kNativeDriver, 1});
+  ASSERT_TRUE(winsim::ReadHostFile(kNativeDriver, &after));
+  EXPECT_NE(after, before) << "a newer setup copy replaces the installed driver";
 }
 
 }  // namespace
