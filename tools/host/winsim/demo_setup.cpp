@@ -58,7 +58,8 @@ std::string SetupPath(const char* name) { return std::string(kSetupFolder) + "\\
 
 const char kSetupFolder[] = "C:\\setup";
 const char kExecutablePath[] = "C:\\setup\\basetdic-host.exe";
-const char kDataPath[] = "C:\\ProgramData\\Qandor\\zel\\";
+// Stored without a trailing backslash: the library appends one to whatever it reads.
+const char kDataPath[] = "C:\\ProgramData\\Qandor\\zel";
 
 bool WriteSetupFiles(std::string* error) {
   for (const SetupImage& image : kImages) {
