@@ -2,8 +2,9 @@
 // simulated disk. Files are opened through the file layer (paths, WOW64 redirection, share modes and error
 // codes as CreateFileA has them) with read access and read/write sharing, as version.dll opens them; the
 // bytes are read by version_resource.
-#include <map>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "api_call.h"
@@ -24,13 +25,29 @@ using winsim::detail::Arg;
 namespace winsim::detail {
 namespace {
 
-// The sizes callers gave GetFileVersionInfoA for their blocks, so VerQueryValueA, which gets no size,
-// stays inside the block even when the tree's own length claims more.
-std::map<const void*, size_t>& KnownBlocks() {
-  static std::map<const void*, size_t> blocks;
+// The sizes callers gave GetFileVersionInfoA for their most recent blocks, so VerQueryValueA, which gets
+// no size, stays inside the block even when the tree's own length claims more. Callers free their blocks
+// without telling version.dll, so only the latest few are kept (the newest first): a long-running caller
+// must not make the table grow without end.
+constexpr size_t kKnownBlocks = 16;
+std::deque<std::pair<const void*, size_t>>& KnownBlocks() {
+  static std::deque<std::pair<const void*, size_t>> blocks;
   return blocks;
 }
 const bool registered = OnBoot([] { KnownBlocks().clear(); });
+
+void RememberBlock(const void* block, size_t size) {
+  auto& blocks = KnownBlocks();
+  for (auto it = blocks.begin(); it != blocks.end();) it = it->first == block ? blocks.erase(it) : it + 1;
+  blocks.emplace_front(block, size);
+  if (blocks.size() > kKnownBlocks) blocks.pop_back();
+}
+
+const size_t* KnownSizeOf(const void* block) {
+  for (const auto& known : KnownBlocks())
+    if (known.first == block) return &known.second;
+  return nullptr;
+}
 
 // Reads a whole file through the file layer without logging the inner calls. False leaves CreateFileA's
 // (or ReadFile's) error as the thread's last error.
@@ -104,7 +121,7 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR fileName, DWORD, DWORD length, LPVOID dat
   VersionResourceSpan span;
   if (!LoadVersionResource(fileName, &bytes, &span)) return FALSE;
   CopyVersionInfoBlock(bytes.data(), bytes.size(), span, static_cast<uint8_t*>(data), length);
-  KnownBlocks()[data] = length;
+  RememberBlock(data, length);
   SetLastError(ERROR_SUCCESS);
   return TRUE;
 }
@@ -116,7 +133,7 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT
   // Without a known size, trust the tree as Windows does: its length, its converted copy and "FE2X".
   const uint8_t* bytes = static_cast<const uint8_t*>(block);
   size_t size = 2 * static_cast<size_t>(bytes[0] | (bytes[1] << 8)) + 4;
-  if (auto known = KnownBlocks().find(block); known != KnownBlocks().end()) size = std::min(size, known->second);
+  if (const size_t* known = KnownSizeOf(block)) size = std::min(size, *known);
   VersionQueryResult result = QueryVersionValueA(const_cast<uint8_t*>(bytes), size, subBlock);
   if (length) *length = result.length;
   if (result.lastError) SetLastError(result.lastError);

@@ -1,5 +1,6 @@
 #include "fault_sweep.h"
 
+#include <chrono>
 #include <map>
 
 #include "hardening_machine.h"
@@ -82,7 +83,9 @@ SweepRun RunBranch(const Branch& branch, size_t faultedCall, DWORD error) {
   winsim::ClearCallLog();
   unsigned firedBefore = winsim::FaultsFired();
   if (faultedCall > 0) winsim::FailNthCall(static_cast<unsigned>(faultedCall), error);
+  const auto started = std::chrono::steady_clock::now();
   Call(object, branch.operation);
+  run.microseconds = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - started).count();
   winsim::ClearFaults();
   run.calls = winsim::CallLog();
   run.faultFired = winsim::FaultsFired() != firedBefore;

@@ -15,6 +15,20 @@ namespace hardening {
 enum class Operation { Install, Update, Remove, Start, InsertFile };
 const char* OperationName(Operation operation);
 
+// Which outcome rules a branch follows.
+enum class Expectation {
+  TdiAcquire,
+  TdiRelease,
+  KernelServiceInstall,
+  NetworkComponentInstall,
+  Update,
+  KernelServiceRemove,
+  NetworkComponentRemove,
+  Start,
+  InsertFile,
+  NoBranch,
+};
+
 // One branch of one operation: the module kind on a Windows version, and the state it starts from.
 struct Branch {
   std::string name;
@@ -24,6 +38,7 @@ struct Branch {
   Operation operation = Operation::Install;
   bool trace = false;
   std::function<void()> prepare;  // runs on the booted machine before the object is made
+  Expectation expectation = Expectation::NoBranch;
 };
 
 constexpr uint32_t kUntouched = 7;  // preset into both status words before the operation
@@ -45,6 +60,7 @@ struct SweepRun {
   size_t faultedCall = 0;  // 1-based index into calls; 0 for the baseline run
   DWORD injectedError = 0;
   bool faultFired = false;
+  double microseconds = 0;  // wall time of the operation's call
   uint32_t result = kUntouched;
   uint32_t pending = kUntouched;
   std::string sourceDir;  // the object's setup directory afterwards

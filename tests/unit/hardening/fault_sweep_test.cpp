@@ -11,88 +11,12 @@
 
 #include "fault_sweep.h"
 #include "hardening_machine.h"
-#include "winsim/registry.h"
+#include "sweep_branches.h"
 
 namespace hardening {
 namespace {
 
 using Check = void (*)(const SweepRun& run, const Branch& branch);
-
-struct SweepRow {
-  Branch branch;
-  Check check;
-};
-
-// ---- preparations: the library itself, run quietly, brings the machine into the branch's state ----
-
-void Quietly(const char* module, Operation operation) {
-  ModuleObj* object = NewModule(module);
-  const ModuleObjVtbl& table = TableOf(object);
-  if (operation == Operation::Install) table.InstallDriver(object);
-  if (operation == Operation::Remove) table.RemoveDriver(object);
-  Release(object);
-}
-
-void StopService(const char* name) {
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS);
-  SERVICE_STATUS status;
-  ControlService(service, SERVICE_CONTROL_STOP, &status);
-  CloseServiceHandle(service);
-  CloseServiceHandle(manager);
-}
-
-// The install started the driver; a running driver's image cannot be deleted, so the releases below
-// meet it stopped unless the branch says otherwise.
-void TdiHeldOnceDriverRunning() { Quietly("FwBaseNt", Operation::Install); }
-
-void TdiHeldOnce() {
-  Quietly("FwBaseNt", Operation::Install);
-  StopService("basetdi");
-}
-
-void TdiHeldTwice() {
-  Quietly("FwBaseNt", Operation::Install);
-  Quietly("FwBaseNt", Operation::Install);
-  StopService("basetdi");
-}
-
-void TdiHeldOnceWithSubkeys() {
-  TdiHeldOnce();
-  winsim::RegPutKey(std::string(kTdiKey) + "\\Enum");
-  winsim::RegPutKey(std::string(kTdiKey) + "\\Security");
-}
-
-void StrayTdiDriver() { PutVersionedFile(winsim::SystemDirectory() + "\\drivers\\basetdi.sys", "1.0.0.1"); }
-
-// A registered driver service that is not running, its device absent.
-void RegisteredButStopped(const char* service, const char* image) {
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  std::string path = winsim::SystemDirectory() + "\\drivers\\" + image;
-  SC_HANDLE created = CreateServiceA(manager, service, service, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                                     SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr,
-                                     nullptr, nullptr);
-  CloseServiceHandle(created);
-  CloseServiceHandle(manager);
-}
-
-void KernelServiceInstalled() { Quietly("FwBase2K", Operation::Install); }
-
-void KernelServiceInstalledWithSubkeys() {
-  KernelServiceInstalled();
-  winsim::RegPutKey("HKLM\\SYSTEM\\CurrentControlSet\\Services\\zelbase\\Enum");
-  winsim::RegPutKey("HKLM\\SYSTEM\\CurrentControlSet\\Services\\zelbase\\Security");
-}
-
-void ProductServicesPresent() {
-  KernelServiceInstalled();
-  for (const char* service : {"Zelservice", "QdFwDrv", "HookUrl"})
-    winsim::RegPutKey(std::string("HKLM\\SYSTEM\\CurrentControlSet\\Services\\") + service);
-}
-
-void NetworkComponentInstalled() { Quietly("FwBaseVt", Operation::Install); }
-
-void DriverDeviceUp() { winsim::CreateDevice("zelbase"); }
 
 // ---- checks ----
 
@@ -209,83 +133,40 @@ void CheckEveryRun(const SweepRun& run) {
   EXPECT_FALSE(run.mutexLeftOwned) << "the registration's mutex was not given back";
 }
 
-// ---- the branches ----
-
-Branch Make(const char* name, winsim::OsVersion os, bool wow64, const char* module, Operation operation,
-            std::function<void()> prepare = nullptr, bool trace = false) {
-  Branch branch;
-  branch.name = name;
-  branch.os = os;
-  branch.wow64 = wow64;
-  branch.module = module;
-  branch.operation = operation;
-  branch.prepare = std::move(prepare);
-  branch.trace = trace;
-  return branch;
+Check CheckFor(Expectation expectation) {
+  switch (expectation) {
+    case Expectation::TdiAcquire: return CheckTdiAcquire;
+    case Expectation::TdiRelease: return CheckTdiRelease;
+    case Expectation::KernelServiceInstall: return CheckKernelServiceInstall;
+    case Expectation::NetworkComponentInstall: return CheckNetworkComponentInstall;
+    case Expectation::Update: return CheckUpdate;
+    case Expectation::KernelServiceRemove: return CheckKernelServiceRemove;
+    case Expectation::NetworkComponentRemove: return CheckNetworkComponentRemove;
+    case Expectation::Start: return CheckStart;
+    case Expectation::InsertFile: return CheckInsertFile;
+    case Expectation::NoBranch: return CheckNoBranch;
+  }
+  return nullptr;
 }
 
-std::vector<SweepRow> Rows() {
-  using O = Operation;
-  const winsim::OsVersion nt4 = winsim::OsNt40(), xp = winsim::OsWinXp(), win7 = winsim::OsWin7();
-  return {
-      // The shared TDI driver on NT 4.0.
-      {Make("nt4_install_first", nt4, false, "FwBaseNt", O::Install), CheckTdiAcquire},
-      {Make("nt4_install_nson1", nt4, false, "FwBaseNt", O::Install, TdiHeldOnce), CheckTdiAcquire},
-      {Make("nt4_install_nson1_traced", nt4, false, "FwBaseNt", O::Install, TdiHeldOnce, true), CheckTdiAcquire},
-      {Make("nt4_update_nson1", nt4, false, "FwBaseNt", O::Update, TdiHeldOnce), CheckUpdate},
-      {Make("nt4_remove_nson1", nt4, false, "FwBaseNt", O::Remove, TdiHeldOnceWithSubkeys), CheckTdiRelease},
-      {Make("nt4_remove_nson1_driver_running", nt4, false, "FwBaseNt", O::Remove, TdiHeldOnceDriverRunning),
-       CheckTdiRelease},
-      {Make("nt4_remove_nson2", nt4, false, "FwBaseNt", O::Remove, TdiHeldTwice), CheckTdiRelease},
-      {Make("nt4_remove_stray_file", nt4, false, "FwBaseNt", O::Remove, StrayTdiDriver), CheckTdiRelease},
-      {Make("nt4_start_unregistered", nt4, false, "FwBaseNt", O::Start), CheckStart},
-      {Make("nt4_start_stopped", nt4, false, "FwBaseNt", O::Start,
-            [] { RegisteredButStopped("basetdi", "basetdi.sys"); }),
-       CheckStart},
-      // The kernel service on NT 5.x.
-      {Make("xp_install", xp, false, "FwBase2K", O::Install), CheckKernelServiceInstall},
-      {Make("xp_install_wow64", xp, true, "FwBase2K", O::Install), CheckKernelServiceInstall},
-      {Make("xp_install_existing_traced", xp, false, "FwBase2K", O::Install, KernelServiceInstalled, true),
-       CheckKernelServiceInstall},
-      {Make("win2k_install", winsim::OsWin2k(), false, "FwBase2K", O::Install), CheckKernelServiceInstall},
-      {Make("xp_update", xp, false, "FwBase2K", O::Update, ProductServicesPresent), CheckUpdate},
-      {Make("xp_update_wow64", xp, true, "FwBase2K", O::Update, ProductServicesPresent), CheckUpdate},
-      {Make("xp_remove_installed", xp, false, "FwBase2K", O::Remove, KernelServiceInstalledWithSubkeys),
-       CheckKernelServiceRemove},
-      {Make("xp_remove_nothing", xp, false, "FwBase2K", O::Remove), CheckKernelServiceRemove},
-      {Make("xp_start_unregistered", xp, false, "FwBase2K", O::Start), CheckStart},
-      {Make("xp_start_device_up", xp, false, "FwBase2K", O::Start, DriverDeviceUp), CheckStart},
-      {Make("xp_install_network_kind", xp, false, "FwBaseVt", O::Install), CheckNoBranch},
-      // The network component on NT 6.x.
-      {Make("win7_install", win7, false, "FwBaseVt", O::Install), CheckNetworkComponentInstall},
-      {Make("win7_install_wow64_traced", win7, true, "FwBaseVt", O::Install, nullptr, true),
-       CheckNetworkComponentInstall},
-      {Make("win7_update_wow64", win7, true, "FwBaseVt", O::Update), CheckUpdate},
-      {Make("win7_remove_installed", win7, false, "FwBaseVt", O::Remove, NetworkComponentInstalled),
-       CheckNetworkComponentRemove},
-      // InsertFile with the trace on.
-      {Make("insert_file_2k_traced", xp, false, "FwBase2K", O::InsertFile, nullptr, true), CheckInsertFile},
-      {Make("insert_file_nt_traced", nt4, false, "FwBaseNt", O::InsertFile, nullptr, true), CheckInsertFile},
-  };
-}
-
-class FaultSweep : public ::testing::TestWithParam<SweepRow> {};
+class FaultSweep : public ::testing::TestWithParam<Branch> {};
 
 TEST_P(FaultSweep, EveryCallFailingInTurnLeavesNothingOpenAndReportsByTheRules) {
-  const SweepRow& row = GetParam();
+  const Branch& branch = GetParam();
+  const Check check = CheckFor(branch.expectation);
   size_t runs = 0;
-  Sweep(row.branch, [&](const SweepRun& run, const SweepRun& baseline) {
-    SCOPED_TRACE(run.Describe(row.branch.name));
+  Sweep(branch, [&](const SweepRun& run, const SweepRun& baseline) {
+    SCOPED_TRACE(run.Describe(branch.name));
     ++runs;
     if (&run == &baseline) ASSERT_FALSE(baseline.calls.empty()) << "the operation made no platform call";
     CheckEveryRun(run);
-    row.check(run, row.branch);
+    check(run, branch);
   });
   RecordProperty("runs", static_cast<int>(runs));
 }
 
-INSTANTIATE_TEST_SUITE_P(Branches, FaultSweep, ::testing::ValuesIn(Rows()),
-                         [](const ::testing::TestParamInfo<SweepRow>& info) { return info.param.branch.name; });
+INSTANTIATE_TEST_SUITE_P(Branches, FaultSweep, ::testing::ValuesIn(SweepBranches()),
+                         [](const ::testing::TestParamInfo<Branch>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace hardening
