@@ -117,7 +117,7 @@ std::vector<DWORD> ErrorsFor(const std::string& function) {
       {"RegSetValueExA", {ERROR_ACCESS_DENIED}},
       {"RegDeleteKeyA", {ERROR_ACCESS_DENIED}},
       // Files: in use by another program, missing, or the disk full.
-      {"CreateFileA", {ERROR_SHARING_VIOLATION}},
+      {"CreateFileA", {ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
       {"CopyFileA", {ERROR_SHARING_VIOLATION}},
       {"DeleteFileA", {ERROR_SHARING_VIOLATION}},
       {"GetFileAttributesA", {ERROR_FILE_NOT_FOUND}},
@@ -157,8 +157,8 @@ std::vector<DWORD> ErrorsFor(const std::string& function) {
       // Service control manager.
       {"OpenSCManagerA", {ERROR_ACCESS_DENIED}},
       {"OpenServiceA", {ERROR_SERVICE_DOES_NOT_EXIST}},
-      {"CreateServiceA", {ERROR_SERVICE_EXISTS}},
-      {"StartServiceA", {ERROR_FILE_NOT_FOUND}},
+      {"CreateServiceA", {ERROR_SERVICE_EXISTS, ERROR_SERVICE_MARKED_FOR_DELETE}},
+      {"StartServiceA", {ERROR_FILE_NOT_FOUND, ERROR_SERVICE_ALREADY_RUNNING}},
       {"ControlService", {ERROR_SERVICE_NOT_ACTIVE}},
       {"DeleteService", {ERROR_SERVICE_MARKED_FOR_DELETE}},
       {"QueryServiceStatus", {ERROR_INVALID_HANDLE}},

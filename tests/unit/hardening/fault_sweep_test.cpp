@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,13 @@ Check CheckFor(Expectation expectation) {
 }
 
 class FaultSweep : public ::testing::TestWithParam<Branch> {};
+
+}  // namespace
+
+// Failures name the branch rather than dumping its bytes.
+void PrintTo(const Branch& branch, std::ostream* out) { *out << branch.name; }
+
+namespace {
 
 TEST_P(FaultSweep, EveryCallFailingInTurnLeavesNothingOpenAndReportsByTheRules) {
   const Branch& branch = GetParam();
