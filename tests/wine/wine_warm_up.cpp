@@ -27,6 +27,10 @@ void TouchRegistryAndServices() {
   }
   UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   UniqueServiceHandle service(OpenServiceA(manager.get(), "basetdic-warm-up", SERVICE_QUERY_STATUS));
+  // The first named object a process makes opens Wine's object directory, which stays open.
+  for (const char* name : {"Global\\basetdic-warm-up", "basetdic-warm-up"}) {
+    basetdic::UniqueKernelHandle mutex(CreateMutexA(nullptr, FALSE, name));
+  }
 }
 
 void TouchProfileAndVersionFunctions() {
