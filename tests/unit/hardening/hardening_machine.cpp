@@ -25,14 +25,16 @@ namespace {
 const char* const kSetupFiles[] = {"Basetdi.nt4", "zelbase.sys", "zelbase.inf", "zelbase.cat", "snetcfg.exe",
                                    "basetdic.dll"};
 
-// Made on first use, removed when the process ends.
+// Made on first use, removed when the process ends normally. A process that ends otherwise (libFuzzer
+// leaves without running destructors) can name a scratch folder of its own in BASETDIC_SCRATCH.
 class HostFolder {
  public:
   HostFolder() {
     std::error_code ignored;
-    std::string base = std::filesystem::is_directory("/dev/shm", ignored)
-                           ? std::string("/dev/shm")
-                           : std::filesystem::temp_directory_path().string();
+    const char* scratch = getenv("BASETDIC_SCRATCH");
+    std::string base = scratch != nullptr && *scratch != '\0'               ? std::string(scratch)
+                       : std::filesystem::is_directory("/dev/shm", ignored) ? std::string("/dev/shm")
+                                                                           : std::filesystem::temp_directory_path().string();
     std::string pattern = base + "/bth-XXXXXX";
     if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
