@@ -20,6 +20,10 @@ int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostErro
 // Opens (or on first use creates) the machine; the notice says when one was created.
 bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* error);
 
+struct RunReport;
+// Opens the machine and starts a run report describing it (with the creation notice, if any).
+bool BeginRunReport(const HostRequest& request, RunReport* report, HostError* error);
+
 }  // namespace host
 
 #endif

@@ -67,11 +67,7 @@ int MachineShowCommand(const HostRequest& request, std::ostream& out, HostError*
 
 int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostError* error) {
   RunReport report;
-  std::string notice;
-  if (!OpenMachineFor(request, &notice, error)) return kExitUsage;
-  if (!notice.empty()) report.notices.push_back(notice);
-  report.machine = DescribeMachine(platform::MachineLocation(request));
-  report.machine.platform = platform::Name();
+  if (!BeginRunReport(request, &report, error)) return kExitUsage;
   SnapshotScope scope = platform::Scope();
   Snapshot before = TakeSnapshot(scope);
   std::string why;

@@ -21,13 +21,18 @@ bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* 
   return true;
 }
 
+bool BeginRunReport(const HostRequest& request, RunReport* report, HostError* error) {
+  std::string notice;
+  if (!OpenMachineFor(request, &notice, error)) return false;
+  if (!notice.empty()) report->notices.push_back(notice);
+  report->machine = DescribeMachine(platform::MachineLocation(request));
+  report->machine.platform = platform::Name();
+  return true;
+}
+
 int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostError* error) {
   RunReport report;
-  std::string notice;
-  if (!OpenMachineFor(request, &notice, error)) return kExitUsage;
-  if (!notice.empty()) report.notices.push_back(notice);
-  report.machine = DescribeMachine(platform::MachineLocation(request));
-  report.machine.platform = platform::Name();
+  if (!BeginRunReport(request, &report, error)) return kExitUsage;
 
   ModuleRun run;
   if (!PrepareModuleRun(request, report.machine, &run, error)) return kExitUsage;
