@@ -43,7 +43,10 @@ void ExpectValue(const std::string& key, const std::string& name, DWORD type, co
 
 class DeploymentScenario : public ::testing::TestWithParam<std::string> {
  protected:
-  void SetUp() override { machine = MakeMachine(GetParam()); }
+  void SetUp() override {
+    machine = MakeMachine(GetParam());
+    if (!machine->RunUnderWow64(false)) GTEST_SKIP() << "a WOW64 process: wow64_scenarios.cpp covers it";
+  }
   const std::string& Version() const { return GetParam(); }
 
   // Runs one operation and checks that it leaves no handle open.

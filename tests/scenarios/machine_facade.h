@@ -60,8 +60,9 @@ class MachineFacade {
 
   virtual HandleFingerprint TakeHandleFingerprint() = 0;
 
-  // Whether this platform can tell WOW64 apart (winsim only: a 64-bit process under Wine never is WOW64).
-  virtual bool CanSimulateWow64() const = 0;
+  // Makes the process the library runs in a WOW64 process or not, as asked. False when this platform
+  // cannot (under Wine the prefix and the program's width decide): the case does not apply here.
+  virtual bool RunUnderWow64(bool wow64) = 0;
 };
 
 }  // namespace scenarios

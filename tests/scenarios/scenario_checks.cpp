@@ -92,6 +92,11 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool NativeFileExists(const std::string& path) {
+  NativeFileView native;
+  return FileExists(path);
+}
+
 std::string FileVersionText(const std::string& path) {
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);

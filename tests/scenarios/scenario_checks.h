@@ -29,6 +29,25 @@ void WriteValue(const std::string& key, const std::string& name, DWORD type, con
 void DeleteKeyTree(const std::string& key);
 
 bool FileExists(const std::string& path);
+
+// While alive, file look-ups on this thread reach the native system directory: WOW64 file-system
+// redirection is off. Outside WOW64 it changes nothing.
+class NativeFileView {
+ public:
+  NativeFileView() : off_(Wow64DisableWow64FsRedirection(&saved_)) {}
+  ~NativeFileView() {
+    if (off_) Wow64RevertWow64FsRedirection(saved_);
+  }
+  NativeFileView(const NativeFileView&) = delete;
+  NativeFileView& operator=(const NativeFileView&) = delete;
+
+ private:
+  PVOID saved_ = nullptr;
+  BOOL off_;
+};
+
+// Whether the file exists in the native system directory's view (NativeFileView) / in this process's view.
+bool NativeFileExists(const std::string& path);
 // The "FileVersion" string of a file's version resource; empty when it has none.
 std::string FileVersionText(const std::string& path);
 std::string SystemDirectory();

@@ -134,7 +134,10 @@ class WinsimMachine final : public MachineFacade {
     return fingerprint;
   }
 
-  bool CanSimulateWow64() const override { return true; }
+  bool RunUnderWow64(bool wow64) override {
+    winsim::SetWow64(wow64);
+    return true;
+  }
 
  private:
   winsim::testsupport::TempMachine machine_;

@@ -32,7 +32,7 @@ void ReportProblems(const std::vector<std::string>& problems, const char* when) 
 std::string DriverImageFor(const std::string& path) {
   std::string name = path.substr(path.find_last_of('\\') + 1);
   CharLowerBuffA(&name[0], static_cast<DWORD>(name.size()));
-  return PayloadDirectory() + (name.find("zelbase") != std::string::npos ? "\\zelbase.sys" : "\\basetdi.sys");
+  return DriverPayloadDirectory() + (name.find("zelbase") != std::string::npos ? "\\zelbase.sys" : "\\basetdi.sys");
 }
 
 }  // namespace
@@ -87,9 +87,10 @@ std::string WineFacade::MakeSetupFolder(const std::string& basetdiVersion, const
     return folder;
   }
   const std::string payload = PayloadDirectory();
+  const std::string drivers = DriverPayloadDirectory();
   std::string error;
-  if (!CopyWithFileVersion(payload + "\\basetdi.sys", folder + "\\Basetdi.nt4", basetdiVersion, &error) ||
-      !CopyWithFileVersion(payload + "\\zelbase.sys", folder + "\\zelbase.sys", zelbaseVersion, &error))
+  if (!CopyWithFileVersion(drivers + "\\basetdi.sys", folder + "\\Basetdi.nt4", basetdiVersion, &error) ||
+      !CopyWithFileVersion(drivers + "\\zelbase.sys", folder + "\\zelbase.sys", zelbaseVersion, &error))
     ADD_FAILURE() << error;
   if (!WriteWholeFile(folder + "\\zelbase.inf", kInfText) ||
       !WriteWholeFile(folder + "\\zelbase.cat", kCatalogueText))

@@ -1,7 +1,8 @@
 // The machine facade on Wine: the live Windows API of the running prefix. Wine shows the Windows version
 // chosen for the whole run, so a facade stands for "this prefix, with the product removed": it removes
 // the product's footprint when made and again when destroyed, and removes every folder and file it made.
-// The library is the x86_64 basetdic.dll of this build, reached through LoadLibraryA and GetProcAddress;
+// The library is the payload's basetdic.dll (the x86_64 build's, or the shipping i686 one), reached through
+// LoadLibraryA and GetProcAddress;
 // the drivers are the stand-in test drivers, which Wine's service manager really loads.
 #ifndef BASETDIC_TESTS_WINE_WINE_FACADE_H
 #define BASETDIC_TESTS_WINE_WINE_FACADE_H
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "machine_facade.h"
+#include "wine_library.h"
 
 namespace winetest {
 
@@ -30,7 +32,7 @@ class WineFacade final : public scenarios::MachineFacade {
   void SetToolBehaviour(DWORD exitCode, DWORD runMilliseconds) override;
   void SetProductDataPath(const std::string& directory) override;
   scenarios::HandleFingerprint TakeHandleFingerprint() override;
-  bool CanSimulateWow64() const override { return false; }
+  bool RunUnderWow64(bool wow64) override { return ProcessIsWow64() == wow64; }
 
   // The file the tool appends its requests to for this facade.
   const std::string& ToolLogPath() const { return toolLog_; }

@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "scenario_checks.h"
 #include "util/win_handles.h"
 #include "wine_files.h"
+#include "wine_library.h"
 
 namespace winetest {
 namespace {
@@ -102,8 +104,13 @@ std::vector<std::string> RemoveProductFootprint() {
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
     problems.push_back(std::string("delete HKLM\\") + kProductKey + ": error " + std::to_string(result));
 
+  // Under WOW64 the library copies into the native driver folder; a 32-bit view of it may hold copies too.
   std::string drivers = SystemDirectory() + "\\drivers\\";
   for (const char* file : kInstalledDrivers) RemoveFile(drivers + file, &problems);
+  if (ProcessIsWow64()) {
+    scenarios::NativeFileView native;
+    for (const char* file : kInstalledDrivers) RemoveFile(drivers + file, &problems);
+  }
   RemoveFile(WindowsDirectory() + "\\zel.ini", &problems);
   RemoveFile(TraceFilePath(), &problems);
   RemoveFile(kDefaultToolLog, &problems);

@@ -34,6 +34,13 @@ std::string PayloadDirectory() {
   return ProgramDirectory() + "\\payload";
 }
 
+bool ProcessIsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::string DriverPayloadDirectory() { return PayloadDirectory() + (ProcessIsWow64() ? "\\x86_64" : ""); }
+
 const LibraryExports& BasetdicLibrary() {
   static const LibraryExports exports = Load();
   return exports;

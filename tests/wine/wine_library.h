@@ -17,12 +17,19 @@ struct LibraryExports {
   ReleaseObjFn releaseObj = nullptr;
 };
 
-// The x86_64 basetdic.dll of this build (payload folder beside the program).
+// The basetdic.dll of the payload folder (the x86_64 build's, or the shipping i686 package's).
 const LibraryExports& BasetdicLibrary();
 
 // The folder of the files the harness deploys: %BASETDIC_WINE_PAYLOAD% when set, else "payload" beside
 // this program.
 std::string PayloadDirectory();
+
+// Whether this process runs under WOW64: a 32-bit program in a 64-bit prefix.
+bool ProcessIsWow64();
+
+// The folder of the stand-in driver images. Drivers are native code: a WOW64 process deploys the
+// x86_64 images (payload\x86_64) that the prefix's 64-bit kernel loads, any other process the payload's own.
+std::string DriverPayloadDirectory();
 
 }  // namespace winetest
 
