@@ -80,6 +80,8 @@ class HostSession {
   ModuleStatus Remove();
   ModuleStatus CheckPlatform();
   ModuleStatus Status() const { return *header_->statusPtr; }
+  // The object's header, for a host that hands the object a table of its own.
+  ModuleObjHeader* Header() const { return header_; }
   // Overwrites the status words, to see which ones an operation leaves alone.
   void PresetStatus(uint32_t result, uint32_t pending);
 
