@@ -26,12 +26,7 @@ const char kRelativeImageGap[] = "a driver with a relative ImagePath does not st
 // Wine's QueryServiceConfigA leaves the dependency list empty although the registry holds it.
 const char kDependencyGap[] = "QueryServiceConfigA reports no dependencies";
 
-// 32-bit Wine's CreateServiceA stores a dependency list given as "Tcpip\0\0" with hundreds of bytes behind
-// it (CreateServiceW stores it right, and so does 64-bit Wine).
-const char kAnsiDependencyGap[] = "32-bit CreateServiceA stores an overlong DependOnService";
-
 bool OnWine(MachineFacade& machine) { return machine.PlatformName() == "wine"; }
-bool On32BitWine(MachineFacade& machine) { return OnWine(machine) && sizeof(void*) == 4; }
 
 void ExpectStatus(const ModuleStatus& status, uint32_t result, uint32_t pending, const char* what) {
   EXPECT_EQ(status.result, result) << what << ": result";

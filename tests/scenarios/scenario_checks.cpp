@@ -118,6 +118,10 @@ std::string SystemDirectory() {
 
 std::string DriverPath(const std::string& fileName) { return SystemDirectory() + "\\drivers\\" + fileName; }
 
+const char kAnsiDependencyGap[] = "32-bit CreateServiceA stores an overlong DependOnService";
+
+bool On32BitWine(const MachineFacade& machine) { return machine.PlatformName() == "wine" && sizeof(void*) == 4; }
+
 ServiceView ReadService(const std::string& name) {
   ServiceView view;
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);

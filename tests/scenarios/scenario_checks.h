@@ -60,6 +60,12 @@ struct ServiceView {
   std::string dependencies;  // the multi-string as bytes, up to and including its closing zero
 };
 ServiceView ReadService(const std::string& name);
+
+// 32-bit Wine's CreateServiceA stores a dependency list given as "Tcpip\0\0" with hundreds of bytes behind
+// it (CreateServiceW stores it right, and so does 64-bit Wine): the mark for checks of DependOnService
+// after the service installer created the service, active on 32-bit Wine (32-bit and WOW64 prefixes).
+extern const char kAnsiDependencyGap[];
+bool On32BitWine(const MachineFacade& machine);
 bool DeviceOpens(const std::string& name);
 
 // Switches the trace on or off (zel.ini in the Windows directory) and reads the trace file.
