@@ -130,6 +130,7 @@ std::string JsonProblem(const json::exception& bad) {
       what.compare(what.size() - notFound.size(), notFound.size(), notFound) == 0) {
     return "the " + what.substr(0, what.size() - notFound.size()) + " is missing";
   }
+  if (bad.id >= 300 && bad.id < 400) return "a value has the wrong type (" + what + ")";
   return what;
 }
 
@@ -202,7 +203,10 @@ bool LoadMachine(const std::string& folder, const std::string& driveRoot, std::s
       if (drive.key().size() == 1 && drive.key() != "C") MapDrive(drive.key()[0], DriveFolder(driveRoot, drive.key()[0]).string());
     }
     if (!RegistryFromRegText(registryText, error)) {
-      *error = registryFile + ": " + *error;
+      // "registry file line 3: ..." becomes "<folder>/registry.reg line 3: ...".
+      const std::string generic = "registry file";
+      *error = error->compare(0, generic.size(), generic) == 0 ? registryFile + error->substr(generic.size())
+                                                                : registryFile + ": " + *error;
       return false;
     }
     AdvanceClock(static_cast<DWORD>(machine.at("clock").at("elapsedMs").get<ULONGLONG>()));

@@ -33,7 +33,11 @@ bool TryLock(int descriptor) { return flock(descriptor, LOCK_EX | LOCK_NB) == 0;
 }  // namespace
 
 FolderLock::~FolderLock() {
-  if (descriptor_ >= 0) close(descriptor_);
+  if (descriptor_ < 0) return;
+  // No stale id for the next waiter to name (a killed holder leaves its own, which is still right).
+  bool cleared = ftruncate(descriptor_, 0) == 0;
+  (void)cleared;
+  close(descriptor_);
 }
 
 bool FolderLock::Acquire(const std::string& folder, int waitSeconds, std::string* error) {
