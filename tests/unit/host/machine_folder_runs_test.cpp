@@ -162,6 +162,7 @@ TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
   std::ofstream(dir_ / "tree" / "registry.reg") << "REGEDIT4\n";
   std::ofstream(dir_ / "tree" / "CMakeLists.txt") << "project(x)\n";
   std::ofstream(dir_ / "plain") << "a file";
+  fs::create_directories(dir_ / "empty");
   const Case cases[] = {
       {"force beside a foreign file", {"--machine", "m", "machine", "init", "--os", "win7", "--force"}, "notes.txt"},
       {"force on a folder that is no machine", {"--machine", "tree", "machine", "init", "--os", "xp", "--force"},
@@ -169,6 +170,8 @@ TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
       {"run on a folder that is no machine", {"--machine", "tree", "install"}, "holds no machine"},
       {"empty folder name", {"--machine", "", "install"}, "--machine"},
       {"folder under a file", {"--machine", "plain/m", "machine", "init", "--os", "xp"}, "cannot create"},
+      {"bad usage on a new folder", {"--machine", "new/folders", "--module", "FwBaseXx", "install"}, "FwBaseNt"},
+      {"bad usage on an empty folder", {"--machine", "empty", "--setup", "C:\\nowhere", "check"}, "--setup"},
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);

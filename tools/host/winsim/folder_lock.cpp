@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,17 +33,32 @@ bool TryLock(int descriptor) { return flock(descriptor, LOCK_EX | LOCK_NB) == 0;
 
 }  // namespace
 
-FolderLock::~FolderLock() {
+FolderLock::~FolderLock() { Release(); }
+
+void FolderLock::Release(bool removeFile) {
   if (descriptor_ < 0) return;
-  // No stale id for the next waiter to name (a killed holder leaves its own, which is still right).
-  bool cleared = ftruncate(descriptor_, 0) == 0;
-  (void)cleared;
+  if (removeFile) {
+    unlink(path_.c_str());
+  } else {
+    // No stale id for the next waiter to name (a killed holder leaves its own, which is still right).
+    bool cleared = ftruncate(descriptor_, 0) == 0;
+    (void)cleared;
+  }
   close(descriptor_);
+  descriptor_ = -1;
+}
+
+bool FolderLock::StillGuardsFolder() const {
+  struct stat held {}, named {};
+  return fstat(descriptor_, &held) == 0 && stat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
 }
 
 bool FolderLock::Acquire(const std::string& folder, int waitSeconds, std::string* error) {
   std::string path = folder + "/" + kLockFileName;
-  int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  madeFile_ = descriptor >= 0;
+  if (descriptor < 0 && errno == EEXIST) descriptor = open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (descriptor < 0) {
     *error = "cannot open the lock file " + path + ": " + strerror(errno) +
              "; nothing was changed: use a folder you can write with --machine DIR";
@@ -70,6 +86,7 @@ bool FolderLock::Acquire(const std::string& folder, int waitSeconds, std::string
   bool written = ftruncate(descriptor, 0) == 0 && pwrite(descriptor, pid.data(), pid.size(), 0) >= 0;
   (void)written;
   descriptor_ = descriptor;
+  path_ = path;
   return true;
 }
 

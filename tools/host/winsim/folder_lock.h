@@ -19,9 +19,18 @@ class FolderLock {
   // file cannot be opened; nothing in the folder is changed then, beyond the lock file itself.
   bool Acquire(const std::string& folder, int waitSeconds, std::string* error);
   bool Held() const { return descriptor_ >= 0; }
+  // True when this Acquire made the lock file (it was not there before).
+  bool MadeLockFile() const { return madeFile_; }
+  // False when the lock file was removed or replaced while this run waited for it: the lock then guards
+  // nothing, and the caller releases it and tries again.
+  bool StillGuardsFolder() const;
+  // Releases the lock; with removeFile, removes the lock file first (while still holding it).
+  void Release(bool removeFile = false);
 
  private:
   int descriptor_ = -1;
+  bool madeFile_ = false;
+  std::string path_;
 };
 
 // The lock file's name inside a machine folder.

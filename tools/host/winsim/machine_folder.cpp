@@ -149,14 +149,27 @@ bool MachineFolder::Open(const std::string& folder, int waitSeconds, std::string
       return true;
     }
   } else {
-    fs::create_directories(path, failed);
+    // The outermost folder this run makes, so that a run ending in an error can take the whole path back.
+    fs::path outermost = fs::absolute(path, failed).lexically_normal();
+    while (outermost.has_parent_path() && outermost.parent_path() != outermost &&
+           !fs::exists(outermost.parent_path(), failed)) {
+      outermost = outermost.parent_path();
+    }
+    madeFolder_ = fs::create_directories(path, failed);
+    if (madeFolder_) outermostMade_ = outermost;
     if (failed) {
       *error = "cannot create the machine folder " + folder + ": " + failed.message() +
                "; nothing was created: name a folder you can write with --machine DIR";
       return false;
     }
   }
-  if (!lock_.Acquire(folder, waitSeconds, error)) return false;
+  // A run that waited may find that the run before it removed the folder it had made for nothing.
+  while (true) {
+    if (!lock_.Acquire(folder, waitSeconds, error)) return false;
+    if (lock_.StillGuardsFolder()) break;
+    lock_.Release();
+    fs::create_directories(path, failed);
+  }
   if (!Recover(path, error)) return false;
   contents_ = Classify(path, &otherEntry_);
   return true;
@@ -207,6 +220,7 @@ bool MachineFolder::Commit(std::string* error) {
   }
   committing_ = true;
   CrashPoint();
+  committed_ = true;
   if (!RollForward(folder_, staging, error)) return false;
   staging_ = false;
   committing_ = false;
@@ -214,10 +228,19 @@ bool MachineFolder::Commit(std::string* error) {
 }
 
 void MachineFolder::Discard() {
-  if (!staging_ || committing_) return;
   std::error_code ignored;
-  fs::remove_all(Staging(), ignored);
-  staging_ = false;
+  if (staging_ && !committing_) {
+    fs::remove_all(Staging(), ignored);
+    staging_ = false;
+  }
+  if (!lock_.Held() || committed_ || Holds() != Contents::Empty) return;
+  lock_.Release(lock_.MadeLockFile());
+  if (!madeFolder_) return;
+  // Each folder goes only when empty, from the machine folder out to the outermost one this run made.
+  for (fs::path made = fs::absolute(folder_, ignored).lexically_normal(); fs::remove(made, ignored);
+       made = made.parent_path()) {
+    if (made == outermostMade_) break;
+  }
 }
 
 }  // namespace host::platform

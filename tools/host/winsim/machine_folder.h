@@ -9,6 +9,7 @@
 #ifndef BASETDIC_HOST_MACHINE_FOLDER_H
 #define BASETDIC_HOST_MACHINE_FOLDER_H
 
+#include <filesystem>
 #include <string>
 
 #include "folder_lock.h"
@@ -45,7 +46,8 @@ class MachineFolder {
   // Makes the staged machine the folder's machine. On false the folder still holds the machine from
   // before, or (when only the last renames failed) the next Open completes the new one.
   bool Commit(std::string* error);
-  // Drops the staging folder unless a commit of it has begun.
+  // Drops the staging folder unless a commit of it has begun; when nothing was ever committed, also the
+  // lock file and the folder if this run made them, so that a run that ends in an error creates nothing.
   void Discard();
 
  private:
@@ -55,6 +57,9 @@ class MachineFolder {
   FolderLock lock_;
   bool staging_ = false;
   bool committing_ = false;
+  bool committed_ = false;
+  bool madeFolder_ = false;
+  std::filesystem::path outermostMade_;
 };
 
 }  // namespace host::platform

@@ -46,6 +46,9 @@ MachineFolder& Folder() {
   return folder;
 }
 
+// A machine OpenMachine made for this run, still only in staging (its saved files are there too).
+bool newMachinePending = false;
+
 const char kNothingKept[] = "nothing of this run was kept, the machine folder is as it was before it";
 
 // Boots a new machine with its drives in the staging folder and saves it there.
@@ -128,16 +131,34 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
     return false;
   }
   if (Folder().Holds() == MachineFolder::Contents::Empty) {
-    if (!CreateMachine("xp", false, error) || !Commit(error)) return false;
+    // Kept only when the command succeeds (SaveMachine or KeepCreatedMachine): bad usage creates nothing.
+    if (!CreateMachine("xp", false, error)) return false;
+    if (!winsim::LoadMachine(Folder().Staging(), Folder().Staging(), error)) return false;
+    demo::ApplyMachineBehaviour();
+    newMachinePending = true;
     *created = true;
+    return true;
   }
   return LoadStaged(error);
 }
 
 bool SaveMachine(const HostRequest&, std::string* error) {
-  if (winsim::SaveMachine(Folder().Staging(), error) && Commit(error)) return true;
+  if (winsim::SaveMachine(Folder().Staging(), error) && Commit(error)) {
+    newMachinePending = false;
+    return true;
+  }
   *error += "; " + std::string(kNothingKept) + ": correct the cause and run again";
   return false;
+}
+
+bool KeepCreatedMachine(std::string* error) {
+  if (!newMachinePending) return true;
+  if (!Commit(error)) {
+    *error = "the new machine could not be saved in " + Folder().Folder() + ": " + *error;
+    return false;
+  }
+  newMachinePending = false;
+  return true;
 }
 
 std::string MachineLocation(const HostRequest& request) { return "machine " + request.machineFolder; }
@@ -212,12 +233,12 @@ bool BeginRehearsal(const HostRequest& request, std::string* error) {
     return false;
   }
   rehearsalFolder = pattern;
-  // The run holds the folder's lock: the machine there is complete. Only its drives are copied; the
-  // rehearsal reads the saved files where they are.
+  // The run holds the folder's lock: the machine there (or the new one in staging) is complete. Only its
+  // drives are copied; the rehearsal reads the saved files where they are.
+  std::string source = newMachinePending ? Folder().Staging() : request.machineFolder;
   std::error_code failed;
-  fs::copy(fs::path(request.machineFolder) / "drives", fs::path(rehearsalFolder) / "drives", fs::copy_options::recursive,
-           failed);
-  if (failed || !winsim::LoadMachine(request.machineFolder, rehearsalFolder, error)) {
+  fs::copy(fs::path(source) / "drives", fs::path(rehearsalFolder) / "drives", fs::copy_options::recursive, failed);
+  if (failed || !winsim::LoadMachine(source, rehearsalFolder, error)) {
     if (failed) *error = "cannot copy the machine for the rehearsal: " + failed.message();
     EndRehearsal();
     return false;
