@@ -46,6 +46,8 @@ class MachineFolder {
   // Makes the staged machine the folder's machine. On false the folder still holds the machine from
   // before, or (when only the last renames failed) the next Open completes the new one.
   bool Commit(std::string* error);
+  // True once a Commit has marked its staging complete: from then on the new machine is the one kept.
+  bool CommitBegun() const { return committed_; }
   // Drops the staging folder unless a commit of it has begun; when nothing was ever committed, also the
   // lock file and the folder if this run made them, so that a run that ends in an error creates nothing.
   void Discard();

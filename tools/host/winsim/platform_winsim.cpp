@@ -147,7 +147,11 @@ bool SaveMachine(const HostRequest&, std::string* error) {
     newMachinePending = false;
     return true;
   }
-  *error += "; " + std::string(kNothingKept) + ": correct the cause and run again";
+  if (Folder().CommitBegun()) {
+    *error += "; the run's changes are saved in " + Folder().Staging() + " and the next run puts them in place";
+  } else {
+    *error += "; " + std::string(kNothingKept) + ": correct the cause and run again";
+  }
   return false;
 }
 
