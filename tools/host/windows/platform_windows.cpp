@@ -66,6 +66,8 @@ bool OpenMachine(const HostRequest&, bool* created, std::string*) {
 
 bool SaveMachine(const HostRequest&, std::string*) { return true; }
 
+bool KeepCreatedMachine(std::string*) { return true; }
+
 std::string MachineLocation(const HostRequest&) { return "this Windows system"; }
 
 bool InitMachine(const HostRequest&, std::string* error) {
