@@ -6,13 +6,13 @@
 #include <string.h>
 
 #include "module/os_version.h"
+#include "product/product_names.h"
 #include "trace/trace_log.h"
 
 namespace basetdic {
 namespace {
 
 const char kModuleId[] = BASETDIC_MODULE_ID;
-const char kLibraryFileName[] = "basetdic.dll";
 
 static_assert(sizeof(kModuleId) <= 40, "the identifier fits its field");
 
@@ -55,7 +55,7 @@ int BaseTdiModuleObj::InsertFile(const char* path) {
   if (Kind() == ModuleKind::FwBase2K) {
     TextBuffer<520> searched;
     searched.AssignTruncated(path);
-    if (!ContainsNoCase(searched.c_str(), kLibraryFileName)) {
+    if (!ContainsNoCase(searched.c_str(), kLibraryFile)) {
       SetResult(1);
       return 0;
     }

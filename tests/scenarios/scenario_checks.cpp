@@ -3,11 +3,10 @@
 #include <cstring>
 #include <memory>
 
+#include "product/product_names.h"
+
 namespace scenarios {
 namespace {
-
-const char* const kSetupFiles[] = {"Basetdi.nt4", "zelbase.sys", "zelbase.inf", "zelbase.cat", "snetcfg.exe",
-                                   "basetdic.dll"};
 
 std::string WindowsDirectory() {
   char buffer[MAX_PATH] = {};
@@ -166,7 +165,7 @@ std::string TraceText() {
 HostSession::HostSession(MachineFacade& machine, const std::string& moduleKind, const std::string& setupFolder)
     : machine_(machine), object_(machine.QueryModuleObj()), header_(static_cast<ModuleObjHeader*>(object_)) {
   header_->vtbl->SetModuleName(object_, moduleKind.c_str());
-  for (const char* file : kSetupFiles) {
+  for (const char* file : basetdic::kSetupFiles) {
     std::string path = setupFolder + "\\" + file;
     header_->vtbl->InsertFile(object_, path.c_str());
   }

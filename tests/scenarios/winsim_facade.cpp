@@ -13,9 +13,6 @@
 #include "winsim/registry.h"
 #include "winsim/services.h"
 
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
-
 namespace scenarios {
 namespace {
 

@@ -18,23 +18,6 @@
 #include "winsim/modules.h"
 #include "wow64.h"
 
-// Functions other areas of winsim implement; until they exist, their exports are absent.
-extern "C" {
-#pragma weak CreateProcessA
-#pragma weak GetExitCodeProcess
-#pragma weak WinExec
-#pragma weak OpenSCManagerA
-#pragma weak CreateServiceA
-#pragma weak OpenServiceA
-#pragma weak StartServiceA
-#pragma weak ControlService
-#pragma weak DeleteService
-#pragma weak CloseServiceHandle
-#pragma weak QueryServiceStatus
-#pragma weak QueryServiceConfigA
-#pragma weak ShellExecuteA
-}
-
 using winsim::detail::ApiCall;
 using winsim::detail::Arg;
 using winsim::detail::Core;
@@ -46,7 +29,7 @@ namespace {
 
 struct Export {
   const char* name;
-  FARPROC address;  // null while the function is not implemented
+  FARPROC address;
 };
 
 // Addresses pass through void (*)(void), the type that stands for any function.

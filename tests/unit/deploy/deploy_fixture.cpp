@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
+#include "product/product_names.h"
 #include "pe_image_writer.h"
 #include "winsim/processes.h"
 #include "winsim/registry.h"
 #include "winsim/services.h"
-
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
 
 namespace basetdic_test {
 
@@ -23,9 +21,6 @@ using winsim::testsupport::ImageWithVersion;
 using winsim::testsupport::PeKind;
 using winsim::testsupport::PeMachine;
 using winsim::testsupport::SimpleVersionInfo;
-
-const char* const kSetupFiles[] = {"Basetdi.nt4", "zelbase.sys", "zelbase.inf", "zelbase.cat", "snetcfg.exe",
-                                   "basetdic.dll"};
 
 }  // namespace
 
@@ -49,7 +44,7 @@ void* DeployMachine::NewModule(const char* name, bool insertFiles) {
   const ModuleObjVtbl& table = TableOf(object);
   table.SetModuleName(object, name);
   if (insertFiles) {
-    for (const char* file : kSetupFiles) {
+    for (const char* file : basetdic::kSetupFiles) {
       std::string path = std::string(kSetupDir) + "\\" + file;
       table.InsertFile(object, path.c_str());
     }

@@ -6,13 +6,11 @@
 #include <filesystem>
 #include <map>
 
+#include "product/product_names.h"
 #include "pe_image_writer.h"
 #include "winsim/processes.h"
 #include "winsim/registry.h"
 #include "winsim/services.h"
-
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
 
 namespace hardening {
 
@@ -21,9 +19,6 @@ const char kDataPathKey[] = "HKLM\\SOFTWARE\\Qandor\\zel";
 const char kTdiKey[] = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\BaseTDI";
 
 namespace {
-
-const char* const kSetupFiles[] = {"Basetdi.nt4", "zelbase.sys", "zelbase.inf", "zelbase.cat", "snetcfg.exe",
-                                   "basetdic.dll"};
 
 // Made on first use, removed when the process ends normally. A process that ends otherwise (libFuzzer
 // leaves without running destructors) can name a scratch folder of its own in BASETDIC_SCRATCH.
@@ -114,7 +109,7 @@ ModuleObj* NewModule(const char* name, bool insertFiles, const std::string& setu
   ModuleObj* object = QueryModuleObj();
   TableOf(object).SetModuleName(object, name);
   if (insertFiles) {
-    for (const char* file : kSetupFiles) {
+    for (const char* file : basetdic::kSetupFiles) {
       std::string path = setupDir + "\\" + file;
       TableOf(object).InsertFile(object, path.c_str());
     }

@@ -3,11 +3,8 @@
 #include <cstring>
 
 #include "basetdic/module_obj.h"
-#include "deploy/start_driver.h"
+#include "deploy/branch_choice.h"
 #include "service_test_support.h"
-
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "pe_image_writer.h"
 #include "temp_machine.h"
-#include "util/file_version.h"
-#include "util/copy_driver_file.h"
-#include "util/wow64.h"
+#include "steps/file_version.h"
+#include "steps/copy_driver_file.h"
+#include "steps/wow64.h"
 #include "winsim/modules.h"
 #include "winsim/wow64.h"
 

@@ -4,10 +4,10 @@
 #include <windows.h>
 
 #include "platform.h"
-#include "proc_address.h"
+#include "generic/proc_address.h"
 #include "registry_key.h"
 #include "trace_switch.h"
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace host::platform {
 namespace {
@@ -50,8 +50,8 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
     *error = "LoadLibraryA failed with error " + std::to_string(GetLastError());
     return false;
   }
-  entryPoints->queryModuleObj = ProcAddress<QueryModuleObjFn>(library, "QueryModuleObj");
-  entryPoints->releaseObj = ProcAddress<ReleaseObjFn>(library, "ReleaseObj");
+  entryPoints->queryModuleObj = basetdic::ProcAddress<QueryModuleObjFn>(library, "QueryModuleObj");
+  entryPoints->releaseObj = basetdic::ProcAddress<ReleaseObjFn>(library, "ReleaseObj");
   if (entryPoints->queryModuleObj == nullptr || entryPoints->releaseObj == nullptr) {
     *error = "it does not export QueryModuleObj and ReleaseObj";
     return false;

@@ -1,4 +1,4 @@
-#include "util/bounded_text.h"
+#include "generic/bounded_text.h"
 
 #include <stdio.h>
 #include <string.h>
