@@ -3,6 +3,7 @@
 #ifndef BASETDIC_TESTS_SCENARIOS_SCENARIO_CHECKS_H
 #define BASETDIC_TESTS_SCENARIOS_SCENARIO_CHECKS_H
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -13,6 +14,22 @@
 #include "machine_facade.h"
 
 namespace scenarios {
+
+// Where a check helper was called from: its failures are reported there, as Wine's ok_(file, line) does,
+// so that a failure points at the case, not at the helper.
+struct CallSite {
+  const char* file;
+  int line;
+};
+#define SCENARIO_CALL_SITE ::scenarios::CallSite{__FILE__, __LINE__}
+
+// A failure at the call site, with what was checked, when actual differs from expected.
+template <class Actual, class Expected>
+void ExpectEqualAt(const CallSite& at, const Actual& actual, const Expected& expected, const std::string& what) {
+  if (!(actual == expected))
+    ADD_FAILURE_AT(at.file, at.line) << what << ": got " << ::testing::PrintToString(actual) << ", expected "
+                                     << ::testing::PrintToString(expected);
+}
 
 struct RegistryValue {
   bool present = false;

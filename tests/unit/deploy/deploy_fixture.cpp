@@ -16,11 +16,6 @@ const char kDataPathValue[] = "C:\\ProgramData\\Qandor";
 
 namespace {
 
-using winsim::testsupport::BuildPeImage;
-using winsim::testsupport::ImageWithVersion;
-using winsim::testsupport::PeKind;
-using winsim::testsupport::PeMachine;
-using winsim::testsupport::SimpleVersionInfo;
 
 }  // namespace
 
@@ -55,15 +50,7 @@ void* DeployMachine::NewModule(const char* name, bool insertFiles) {
 void DeployMachine::Release(void* object) { ReleaseObj(static_cast<ModuleObj*>(object)); }
 
 void DeployMachine::PutVersionedFile(const std::string& path, const std::string& version) {
-  std::vector<uint8_t> bytes;
-  if (version.empty()) {
-    winsim::testsupport::PeImageSpec spec;
-    spec.kind = PeKind::Driver;
-    bytes = BuildPeImage(spec);
-  } else {
-    bytes = BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, PeKind::Driver));
-  }
-  winsim::WriteHostFile(path, std::string(bytes.begin(), bytes.end()));
+  winsim::WriteHostFile(path, winsim::testsupport::VersionedImageBytes(version));
 }
 
 std::string DeployMachine::DriverPath(const char* fileName) {

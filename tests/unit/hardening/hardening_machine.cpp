@@ -47,10 +47,7 @@ const std::string& VersionedImage(const std::string& version) {
   static std::map<std::string, std::string> images;
   auto found = images.find(version);
   if (found != images.end()) return found->second;
-  using namespace winsim::testsupport;
-  std::vector<uint8_t> bytes =
-      BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, PeKind::Driver));
-  return images[version] = std::string(bytes.begin(), bytes.end());
+  return images[version] = winsim::testsupport::VersionedImageBytes(version);
 }
 
 }  // namespace

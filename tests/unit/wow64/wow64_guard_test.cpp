@@ -165,10 +165,7 @@ TEST_F(DriverCopyUnderWow64, AGuardedCopyWithoutTheFunctionsCopiesNothing) {
 }
 
 void WriteVersioned(const char* path, const char* version) {
-  using namespace winsim::testsupport;
-  std::vector<uint8_t> bytes =
-      BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, PeKind::Driver));
-  ASSERT_TRUE(winsim::WriteHostFile(path, std::string(bytes.begin(), bytes.end())));
+  ASSERT_TRUE(winsim::WriteHostFile(path, winsim::testsupport::VersionedImageBytes(version)));
 }
 
 struct VersionInsideGuard {
