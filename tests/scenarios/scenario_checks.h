@@ -12,6 +12,7 @@
 
 #include "basetdic/module_obj.h"
 #include "machine_facade.h"
+#include "support/module_session.h"
 
 namespace scenarios {
 
@@ -64,27 +65,17 @@ bool DeviceOpens(const std::string& name);
 void SwitchTrace(bool on);
 std::string TraceText();
 
-// A setup program's session with one module object, driven only through the interface table.
-class HostSession {
+// The exports of the machine's library, as its facade reaches them.
+inline testsupport::ModuleExports ExportsOf(MachineFacade& machine) {
+  return {[&machine] { return machine.QueryModuleObj(); }, [&machine](void* object) { return machine.ReleaseObj(object); }};
+}
+
+// A setup program's session with one module object of the machine's library, every setup file of the
+// folder inserted.
+class HostSession : public testsupport::ModuleSession {
  public:
-  HostSession(MachineFacade& machine, const std::string& moduleKind, const std::string& setupFolder);
-  ~HostSession();
-  HostSession(const HostSession&) = delete;
-  HostSession& operator=(const HostSession&) = delete;
-
-  ModuleStatus Install();
-  ModuleStatus Start();
-  ModuleStatus Update();
-  ModuleStatus Remove();
-  ModuleStatus CheckPlatform();
-  ModuleStatus Status() const { return *header_->statusPtr; }
-  // Overwrites the status words, to see which ones an operation leaves alone.
-  void PresetStatus(uint32_t result, uint32_t pending);
-
- private:
-  MachineFacade& machine_;
-  void* object_;
-  ModuleObjHeader* header_;
+  HostSession(MachineFacade& machine, const std::string& moduleKind, const std::string& setupFolder)
+      : ModuleSession(ExportsOf(machine), moduleKind.c_str(), setupFolder) {}
 };
 
 }  // namespace scenarios

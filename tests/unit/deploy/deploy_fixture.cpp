@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "product/product_names.h"
 #include "pe_image_writer.h"
 #include "winsim/processes.h"
 #include "winsim/registry.h"
@@ -35,15 +34,8 @@ DeployMachine::DeployMachine(const winsim::OsVersion& os, bool wow64)
 }
 
 void* DeployMachine::NewModule(const char* name, bool insertFiles) {
-  ModuleObj* object = QueryModuleObj();
-  const ModuleObjVtbl& table = TableOf(object);
-  table.SetModuleName(object, name);
-  if (insertFiles) {
-    for (const char* file : basetdic::kSetupFiles) {
-      std::string path = std::string(kSetupDir) + "\\" + file;
-      table.InsertFile(object, path.c_str());
-    }
-  }
+  void* object = QueryModuleObj();
+  testsupport::NameAndInsertFiles(object, name, kSetupDir, insertFiles);
   return object;
 }
 

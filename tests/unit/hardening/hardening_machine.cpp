@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <map>
 
-#include "product/product_names.h"
 #include "pe_image_writer.h"
 #include "winsim/processes.h"
 #include "winsim/registry.h"
@@ -104,13 +103,7 @@ std::string TraceText() {
 
 ModuleObj* NewModule(const char* name, bool insertFiles, const std::string& setupDir) {
   ModuleObj* object = QueryModuleObj();
-  TableOf(object).SetModuleName(object, name);
-  if (insertFiles) {
-    for (const char* file : basetdic::kSetupFiles) {
-      std::string path = setupDir + "\\" + file;
-      TableOf(object).InsertFile(object, path.c_str());
-    }
-  }
+  testsupport::NameAndInsertFiles(object, name, setupDir, insertFiles);
   return object;
 }
 
