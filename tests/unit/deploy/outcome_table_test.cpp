@@ -8,6 +8,7 @@
 #include "deploy/branch_choice.h"
 #include "deploy_fixture.h"
 #include "module/module_kind.h"
+#include "support/version_record.h"
 
 namespace {
 
@@ -154,12 +155,7 @@ void Check(DeployMachine& machine, const char* name, const winsim::OsVersion& os
            const Operation<Branch>& operation) {
   SCOPED_TRACE(operation.name);
   const Expect<Branch>& expected = row.*operation.expected;
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  version.dwPlatformId = os.platformId;
-  version.dwMajorVersion = os.major;
-  version.dwMinorVersion = os.minor;
-  version.dwBuildNumber = os.build;
+  const OSVERSIONINFOA version = testsupport::VersionRecord(os.platformId, os.major, os.minor, os.build);
   EXPECT_EQ(operation.choose(row.kind, version), expected.branch) << "branch";
 
   void* object = machine.NewModule(name);
