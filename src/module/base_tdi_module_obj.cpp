@@ -103,8 +103,11 @@ int BaseTdiModuleObj::Hook10() {
 int BaseTdiModuleObj::Hook13(uint32_t) { return 0; }
 
 void BaseTdiModuleObj::StartDriverThroughInterface() {
-  ModuleObj* self = this;
-  self->StartDriver(0);
+  // The table pointer is read as bytes, through the host's view of the header, so that no optimiser can
+  // assume it still holds this class's own table.
+  const ModuleObjVtbl* table = nullptr;
+  memcpy(&table, this, sizeof table);
+  table->StartDriver(this, 0);
 }
 
 }  // namespace basetdic

@@ -12,7 +12,9 @@
 
 namespace basetdic {
 
-class BaseTdiModuleObj final : public ModuleObj {
+// Not final: install and update reach StartDriver through the table the object carries, and a final class
+// would let the compiler call the function directly instead.
+class BaseTdiModuleObj : public ModuleObj {
  public:
   // Allocates and constructs an object on the process heap; null when no memory can be had.
   static BaseTdiModuleObj* Create();
@@ -47,7 +49,8 @@ class BaseTdiModuleObj final : public ModuleObj {
 
   void SetResult(uint32_t result) { status_.result = result; }
   void SetPending(uint32_t pending) { status_.pending = pending; }
-  // Driver operations reach StartDriver through the interface table, as a host would.
+  // Driver operations reach StartDriver through the table the object carries now, as a host would: a host
+  // that hands the object a table of its own sees its slot 7 called.
   void StartDriverThroughInterface();
 
   // The host reads the first three words: interface table (implicit), statusPtr, idPtr.

@@ -105,6 +105,48 @@ TEST_P(DeploymentScenario, TdiDriverCycleOnNt4KeepsTheSharedDriverUntilTheLastRe
   EXPECT_TRUE(FileExists(driver)) << "the loaded image stays until the driver unloads";
 }
 
+// A host that gives the object a copy of its table with slot 7 replaced: install and update of the TDI
+// driver must call that replacement, once each, with argument 0, and nothing else in the table.
+struct StartSlotCalls {
+  static int count;
+  static void* self;
+  static uint32_t reserved;
+  static int BASETDIC_THISCALL Record(void* object, uint32_t argument) {
+    ++count;
+    self = object;
+    reserved = argument;
+    return 0;
+  }
+};
+int StartSlotCalls::count = 0;
+void* StartSlotCalls::self = nullptr;
+uint32_t StartSlotCalls::reserved = 0xdeadbeef;
+
+TEST_P(DeploymentScenario, TdiDriverOperationsStartTheDriverThroughTheObjectsTable) {
+  if (!IsNt4(Version())) GTEST_SKIP() << "the TDI driver is deployed on NT 4.0 only";
+  std::string setup = machine->MakeSetupFolder(kOldVersion, kOldVersion);
+  HostSession session(*machine, "FwBaseNt", setup);
+  ModuleObjHeader* header = session.Header();
+  const ModuleObjVtbl* own = header->vtbl;
+  ModuleObjVtbl replaced = *own;
+  replaced.StartDriver = &StartSlotCalls::Record;
+  header->vtbl = &replaced;
+  StartSlotCalls::count = 0;
+  StartSlotCalls::reserved = 0xdeadbeef;
+
+  EXPECT_STATUS(session.Install(), 1, 0, "install");
+  EXPECT_EQ(StartSlotCalls::count, 1) << "install calls slot 7 through the table";
+  EXPECT_EQ(StartSlotCalls::self, static_cast<void*>(header));
+  EXPECT_EQ(StartSlotCalls::reserved, 0u);
+  EXPECT_FALSE(ReadService("basetdi").exists) << "the object's own StartDriver ran instead of the table's";
+
+  StartSlotCalls::reserved = 0xdeadbeef;
+  EXPECT_STATUS(session.Update(), 1, 1, "update");
+  EXPECT_EQ(StartSlotCalls::count, 2) << "update calls slot 7 through the table";
+  EXPECT_EQ(StartSlotCalls::reserved, 0u);
+  header->vtbl = own;
+}
+
 TEST_P(DeploymentScenario, KernelServiceCycleOnNt5) {
   if (!IsNt5(Version())) GTEST_SKIP() << "the kernel service is deployed on NT 5.x only";
   bool onWine = OnWine(*machine);

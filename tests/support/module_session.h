@@ -56,6 +56,8 @@ class ModuleSession {
   ModuleSession& operator=(const ModuleSession&) = delete;
 
   void* object() const { return object_; }
+  // The object's header, for a host that hands the object a table of its own.
+  ModuleObjHeader* Header() const { return &HeaderOf(object_); }
   const ModuleObjVtbl& Table() const { return TableOf(object_); }
   ModuleStatus& Status() const { return StatusOf(object_); }
 

@@ -1,6 +1,7 @@
 // Machine configuration, boot and the observability controls.
 #include <atomic>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "api_call.h"
@@ -140,8 +141,11 @@ void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   // A copy first: the caller may hand in the running machine's own configuration, which the reset clears.
   const MachineConfig config = wanted;
-  Core() = detail::CoreState{};
-  Core().config = config;
+  // A fresh state swapped in whole: GCC 12's -O2 mistakes assigning a temporary here for a read of
+  // uninitialised string members.
+  detail::CoreState fresh;
+  fresh.config = config;
+  std::swap(Core(), fresh);
   detail::Handles().Clear();
   detail::Observed() = detail::Observation{};
   MapDrive('C', hostFolderForC);

@@ -231,12 +231,12 @@ TEST(VersionResourceLookup, FindsNothingInFilesWithoutAVersionResource) {
 TEST(VersionResourceQuery, ReadsSixteenBitTreesInPlace) {
   auto node = [](const std::string& key, const std::vector<uint8_t>& value, const std::vector<uint8_t>& children) {
     std::vector<uint8_t> b(4);
-    b.insert(b.end(), key.begin(), key.end());
+    for (char c : key) b.push_back(static_cast<uint8_t>(c));
     b.push_back(0);
     while (b.size() % 4) b.push_back(0);
-    b.insert(b.end(), value.begin(), value.end());
+    for (uint8_t byte : value) b.push_back(byte);
     while (b.size() % 4) b.push_back(0);
-    b.insert(b.end(), children.begin(), children.end());
+    for (uint8_t byte : children) b.push_back(byte);
     b[0] = static_cast<uint8_t>(b.size()), b[1] = static_cast<uint8_t>(b.size() >> 8);
     b[2] = static_cast<uint8_t>(value.size()), b[3] = 0;
     return b;
