@@ -5,6 +5,7 @@
 
 #include "platform.h"
 #include "generic/proc_address.h"
+#include "product/product_names.h"
 #include "registry_key.h"
 #include "trace_switch.h"
 #include "generic/win_handles.h"
@@ -82,11 +83,13 @@ std::string DefaultSetupFolder(const std::string& libraryPath) { return FolderOf
 
 SnapshotScope Scope() {
   SnapshotScope scope;
-  scope.registryRoots = {"HKLM\\SYSTEM\\CurrentControlSet\\Services", "HKLM\\SOFTWARE\\Qandor"};
+  const std::string machine = "HKLM\\";
+  scope.registryRoots = {machine + basetdic::kServicesKey, machine + basetdic::kVendorKey};
   scope.folders.push_back({SystemDirectory() + "\\drivers", false});
   DWORD type = 0;
   std::string dataPath;
-  if (ReadRegistryValue("HKLM\\SOFTWARE\\Qandor\\zel", "datapath", &type, &dataPath) && type == REG_SZ) {
+  const std::string productKey = machine + basetdic::kVendorKey + "\\" + basetdic::kProductKey;
+  if (ReadRegistryValue(productKey, basetdic::kDataPathValue, &type, &dataPath) && type == REG_SZ) {
     dataPath = dataPath.c_str();
     if (!dataPath.empty()) scope.folders.push_back({dataPath, true});
   }
