@@ -36,7 +36,7 @@ BaseTdiModuleObj::BaseTdiModuleObj() : statusPtr_(&status_), idPtr_(moduleId_) {
 }
 
 void* BaseTdiModuleObj::Destroy(unsigned flags) {
-  this->~BaseTdiModuleObj();
+  this->BaseTdiModuleObj::~BaseTdiModuleObj();  // the object ends only through this slot
   if (flags & 1u) HeapFree(GetProcessHeap(), 0, this);
   return this;
 }
@@ -106,7 +106,7 @@ void BaseTdiModuleObj::StartDriverThroughInterface() {
   // The table pointer is read as bytes, through the host's view of the header, so that no optimiser can
   // assume it still holds this class's own table.
   const ModuleObjVtbl* table = nullptr;
-  memcpy(&table, this, sizeof table);
+  memcpy(&table, static_cast<const void*>(this), sizeof table);
   table->StartDriver(this, 0);
 }
 
