@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 #include "wine_files.h"
 
 namespace winetest {

@@ -1,12 +1,12 @@
 // A named mutex held across processes for one short stretch of work. The owner opens (or creates) the
 // mutex by name, waits a bounded time for it, and gives it back and closes its handle when it goes out of
 // scope, on every path, keeping the thread's last-error value.
-#ifndef BASETDIC_UTIL_HELD_MUTEX_H
-#define BASETDIC_UTIL_HELD_MUTEX_H
+#ifndef BASETDIC_GENERIC_HELD_MUTEX_H
+#define BASETDIC_GENERIC_HELD_MUTEX_H
 
 #include <windows.h>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace basetdic {
 

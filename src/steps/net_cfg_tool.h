@@ -1,7 +1,7 @@
 // The hidden launch of the network-configuration tool ("snetcfg.exe" among the setup files) that installs
 // and uninstalls the driver as a network component on NT 6.x.
-#ifndef BASETDIC_UTIL_NET_CFG_TOOL_H
-#define BASETDIC_UTIL_NET_CFG_TOOL_H
+#ifndef BASETDIC_STEPS_NET_CFG_TOOL_H
+#define BASETDIC_STEPS_NET_CFG_TOOL_H
 
 namespace basetdic {
 

@@ -1,4 +1,6 @@
-#include "util/held_mutex.h"
+#include "generic/held_mutex.h"
+
+#include "generic/last_error_scope.h"
 
 namespace basetdic {
 
@@ -27,9 +29,8 @@ DWORD HeldMutex::Wait(DWORD timeoutMs) {
 
 void HeldMutex::Release() {
   if (held_) {
-    const DWORD saved = GetLastError();
+    LastErrorScope keepError;
     ReleaseMutex(mutex_.get());
-    SetLastError(saved);
     held_ = false;
   }
   mutex_.reset();

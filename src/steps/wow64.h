@@ -2,8 +2,8 @@
 // Windows, and a guard that runs one driver-file copy with file-system redirection switched off, so that
 // a path into the system folder reaches the native one instead of SysWOW64. The WOW64 functions are
 // looked up in the already loaded Kernel32.dll; a Windows without them is an ordinary case.
-#ifndef BASETDIC_UTIL_WOW64_H
-#define BASETDIC_UTIL_WOW64_H
+#ifndef BASETDIC_STEPS_WOW64_H
+#define BASETDIC_STEPS_WOW64_H
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The one routine through which the driver operations place files: a copy that, when asked, refuses to
 // replace an installed file by an older one.
-#ifndef BASETDIC_UTIL_COPY_DRIVER_FILE_H
-#define BASETDIC_UTIL_COPY_DRIVER_FILE_H
+#ifndef BASETDIC_STEPS_COPY_DRIVER_FILE_H
+#define BASETDIC_STEPS_COPY_DRIVER_FILE_H
 
 namespace basetdic {
 

@@ -1,4 +1,4 @@
-#include "util/append_bounded.h"
+#include "generic/append_bounded.h"
 
 #include <mbstring.h>
 

@@ -1,5 +1,6 @@
-#include "util/bounded_text.h"
+#include "generic/bounded_text.h"
 
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -14,18 +15,6 @@ void ZeroFrom(char* buffer, size_t capacity, size_t from) {
 
 }  // namespace
 
-bool CopyText(char* buffer, size_t capacity, const char* text) {
-  if (buffer == nullptr || capacity == 0) return false;
-  size_t length = text ? strlen(text) : 0;
-  if (length >= capacity) {
-    memset(buffer, 0, capacity);
-    return false;
-  }
-  if (length) memcpy(buffer, text, length);
-  ZeroFrom(buffer, capacity, length);
-  return true;
-}
-
 bool CopyTextPrefix(char* buffer, size_t capacity, const char* text, size_t length) {
   if (buffer == nullptr || capacity == 0) return false;
   length = text ? strnlen(text, length) : 0;
@@ -37,6 +26,9 @@ bool CopyTextPrefix(char* buffer, size_t capacity, const char* text, size_t leng
   ZeroFrom(buffer, capacity, length);
   return true;
 }
+
+// The whole text: no prefix length stops it before its terminator.
+bool CopyText(char* buffer, size_t capacity, const char* text) { return CopyTextPrefix(buffer, capacity, text, SIZE_MAX); }
 
 bool AppendText(char* buffer, size_t capacity, const char* text) {
   if (buffer == nullptr || capacity == 0) return false;

@@ -1,6 +1,6 @@
-// The bounded append of one ANSI text to another that the trace and the data-path lookup also use.
-#ifndef BASETDIC_UTIL_APPEND_BOUNDED_H
-#define BASETDIC_UTIL_APPEND_BOUNDED_H
+// A bounded append of one ANSI text to another, counted in bytes, that never splits a double-byte character.
+#ifndef BASETDIC_GENERIC_APPEND_BOUNDED_H
+#define BASETDIC_GENERIC_APPEND_BOUNDED_H
 
 #include <stddef.h>
 

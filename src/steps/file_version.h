@@ -1,12 +1,12 @@
 // The file version a driver copy compares: the "FileVersion" string of a file's version resource,
 // packed into one unsigned 32-bit number.
-#ifndef BASETDIC_UTIL_FILE_VERSION_H
-#define BASETDIC_UTIL_FILE_VERSION_H
+#ifndef BASETDIC_STEPS_FILE_VERSION_H
+#define BASETDIC_STEPS_FILE_VERSION_H
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace basetdic {
 

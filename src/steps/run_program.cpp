@@ -1,9 +1,9 @@
-#include "util/run_program.h"
+#include "steps/run_program.h"
 
 #include <stdint.h>
 #include <windows.h>
 
-#include "util/bounded_text.h"
+#include "generic/bounded_text.h"
 
 namespace basetdic {
 

@@ -1,7 +1,8 @@
-#include "util/wow64.h"
+#include "steps/wow64.h"
 
-#include "util/copy_driver_file.h"
-#include "util/file_version.h"
+#include "generic/proc_address.h"
+#include "steps/copy_driver_file.h"
+#include "steps/file_version.h"
 
 namespace basetdic {
 namespace {
@@ -9,11 +10,6 @@ namespace {
 typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
 typedef BOOL(WINAPI* Wow64DisableFn)(PVOID*);
 typedef BOOL(WINAPI* Wow64RevertFn)(PVOID);
-
-template <class Function>
-Function ProcAddress(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
-}
 
 struct BoundDriverFileCopy {
   const DriverFileCopy* copy;

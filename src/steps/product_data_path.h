@@ -1,7 +1,7 @@
 // The product's data directory, as the setup recorded it in the registry: value "datapath" of
 // HKEY_LOCAL_MACHINE\SOFTWARE\Qandor\<productKey>.
-#ifndef BASETDIC_UTIL_PRODUCT_DATA_PATH_H
-#define BASETDIC_UTIL_PRODUCT_DATA_PATH_H
+#ifndef BASETDIC_STEPS_PRODUCT_DATA_PATH_H
+#define BASETDIC_STEPS_PRODUCT_DATA_PATH_H
 
 #include <stdint.h>
 

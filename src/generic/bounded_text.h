@@ -1,8 +1,8 @@
 // Fixed-size text buffers and the one bounded way to write them. Every write either fits with its
 // terminator or is refused, leaving the buffer empty: a path or command line is never cut into a
 // different one. Where cutting is the intended behaviour the call says so (AssignTruncated).
-#ifndef BASETDIC_UTIL_BOUNDED_TEXT_H
-#define BASETDIC_UTIL_BOUNDED_TEXT_H
+#ifndef BASETDIC_GENERIC_BOUNDED_TEXT_H
+#define BASETDIC_GENERIC_BOUNDED_TEXT_H
 
 #include <stdarg.h>
 #include <stddef.h>
@@ -21,6 +21,9 @@ bool FormatTextV(char* buffer, size_t capacity, const char* format, va_list args
 void CopyTextTruncated(char* buffer, size_t capacity, const char* text);
 // Formats, keeping what fits of a longer text; the buffer is always terminated.
 void FormatTextTruncatedV(char* buffer, size_t capacity, const char* format, va_list args);
+
+// Null text read as empty text.
+inline const char* TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 // ASCII helpers used for names and paths.
 bool EqualsNoCase(const char* a, const char* b);

@@ -1,12 +1,14 @@
 // One owning type per kind of Windows handle. Each closes its handle when it goes out of scope, on every
 // path, and keeps the thread's last-error value across the close so that a caller can still read the
 // error of the call that failed.
-#ifndef BASETDIC_UTIL_WIN_HANDLES_H
-#define BASETDIC_UTIL_WIN_HANDLES_H
+#ifndef BASETDIC_GENERIC_WIN_HANDLES_H
+#define BASETDIC_GENERIC_WIN_HANDLES_H
 
 #include <windows.h>
 
 #include <type_traits>
+
+#include "generic/last_error_scope.h"
 
 namespace basetdic {
 
@@ -55,9 +57,8 @@ class UniqueHandle {
   // Closes the held handle (if any) and takes ownership of the new one.
   void reset(Type handle = Traits::Empty()) {
     if (Traits::IsValid(handle_)) {
-      DWORD saved = GetLastError();
+      LastErrorScope keepError;
       closer_(handle_);
-      SetLastError(saved);
     }
     handle_ = handle;
   }

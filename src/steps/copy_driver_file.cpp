@@ -1,9 +1,10 @@
-#include "util/copy_driver_file.h"
+#include "steps/copy_driver_file.h"
 
 #include <windows.h>
 
+#include "generic/bounded_text.h"
 #include "trace/trace_log.h"
-#include "util/file_version.h"
+#include "steps/file_version.h"
 
 namespace basetdic {
 
@@ -11,7 +12,7 @@ namespace {
 
 // The copy itself; versions is read only when checkVersion asks for it.
 int CopyWithVersions(const VersionReader* versions, const char* source, const char* destination, int checkVersion) {
-  TraceLog("CopyFile, SrcPath:%s, DstPath:%s\n", source ? source : "", destination ? destination : "");
+  TraceLog("CopyFile, SrcPath:%s, DstPath:%s\n", TextOrEmpty(source), TextOrEmpty(destination));
   if (checkVersion && versions != nullptr) {
     const uint32_t sourceVersion = versions->Read(source);
     const uint32_t destinationVersion = versions->Read(destination);

@@ -1,9 +1,11 @@
-#include "util/file_version.h"
+#include "steps/file_version.h"
 
 #include <windows.h>
 
-#include "util/bounded_text.h"
-#include "util/win_handles.h"
+#include "generic/bounded_text.h"
+#include "generic/proc_address.h"
+#include "generic/system_directory.h"
+#include "generic/win_handles.h"
 
 namespace basetdic {
 namespace {
@@ -11,12 +13,6 @@ namespace {
 typedef DWORD(WINAPI* GetFileVersionInfoSizeAFn)(LPCSTR, LPDWORD);
 typedef BOOL(WINAPI* GetFileVersionInfoAFn)(LPCSTR, DWORD, DWORD, LPVOID);
 typedef BOOL(WINAPI* VerQueryValueAFn)(LPCVOID, LPCSTR, LPVOID*, PUINT);
-
-// GetProcAddress hands out a generic function pointer; void (*)(void) converts to any function type.
-template <class Function>
-Function ProcAs(FARPROC procedure) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(procedure));
-}
 
 // A zero-filled block from the process heap, released when it goes out of scope.
 class HeapBlock {
@@ -43,8 +39,7 @@ struct VersionFunctions {
 // planted beside the host's executable.
 bool LoadVersionDll(UniqueModule* module) {
   PathBuffer path;
-  UINT length = GetSystemDirectoryA(path.data(), static_cast<UINT>(PathBuffer::kCapacity));
-  if (length == 0 || length >= PathBuffer::kCapacity || !path.Append("\\version.dll")) return false;
+  if (!FetchSystemDirectory(path) || !path.Append("\\version.dll")) return false;
   module->reset(LoadLibraryA(path.c_str()));
   return module->valid();
 }

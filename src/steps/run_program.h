@@ -1,6 +1,6 @@
 // Opening a program through the shell, with WinExec as the fallback. Neither waits for the program.
-#ifndef BASETDIC_UTIL_RUN_PROGRAM_H
-#define BASETDIC_UTIL_RUN_PROGRAM_H
+#ifndef BASETDIC_STEPS_RUN_PROGRAM_H
+#define BASETDIC_STEPS_RUN_PROGRAM_H
 
 namespace basetdic {
 

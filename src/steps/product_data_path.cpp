@@ -1,10 +1,11 @@
-#include "util/product_data_path.h"
+#include "steps/product_data_path.h"
 
 #include <string.h>
 #include <windows.h>
 
-#include "util/bounded_text.h"
-#include "util/win_handles.h"
+#include "generic/bounded_text.h"
+#include "generic/win_handles.h"
+#include "product/product_names.h"
 
 namespace basetdic {
 namespace {
@@ -24,14 +25,14 @@ int32_t ReadProductDataPath(const char* productKey, char* buffer, int32_t capaci
   if (productKey == nullptr || buffer == nullptr || capacity < 1) return 0;
   PathBuffer keyPath;
   UniqueKey key;
-  if (!keyPath.Format("SOFTWARE\\Qandor\\%s", productKey) ||
+  if (!keyPath.Format("%s\\%s", kVendorKey, productKey) ||
       RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
     // The caller's buffer stands; its text is only measured within the capacity.
     return TextLength(buffer, capacity);
   }
   DWORD size = static_cast<DWORD>(capacity);
   const LONG queried =
-      RegQueryValueExA(key.get(), "datapath", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+      RegQueryValueExA(key.get(), kDataPathValue, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
   // Text stored without its terminator ends where the data ends.
   if (queried == ERROR_SUCCESS && size < static_cast<DWORD>(capacity)) buffer[size] = '\0';
   // The value counts only when it arrived whole with a terminator inside the buffer and the backslash

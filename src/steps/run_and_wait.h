@@ -1,6 +1,6 @@
 // Starting a program from its own directory and waiting for it with a time-out.
-#ifndef BASETDIC_UTIL_RUN_AND_WAIT_H
-#define BASETDIC_UTIL_RUN_AND_WAIT_H
+#ifndef BASETDIC_STEPS_RUN_AND_WAIT_H
+#define BASETDIC_STEPS_RUN_AND_WAIT_H
 
 namespace basetdic {
 

@@ -1,9 +1,9 @@
-#include "util/net_cfg_tool.h"
+#include "steps/net_cfg_tool.h"
 
 #include <windows.h>
 
-#include "util/bounded_text.h"
-#include "util/win_handles.h"
+#include "generic/bounded_text.h"
+#include "generic/win_handles.h"
 
 namespace basetdic {
 

@@ -1,6 +1,6 @@
 // Deleting files by name and by pattern. Failures are ignored: a file that cannot be deleted stays.
-#ifndef BASETDIC_UTIL_DELETE_FILES_H
-#define BASETDIC_UTIL_DELETE_FILES_H
+#ifndef BASETDIC_GENERIC_DELETE_FILES_H
+#define BASETDIC_GENERIC_DELETE_FILES_H
 
 namespace basetdic {
 
