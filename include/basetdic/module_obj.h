@@ -29,6 +29,18 @@
 #define BASETDIC_CDECL
 #endif
 
+/* Marks the two exports. The library defines BASETDIC_BUILDING_LIBRARY; a host that links the DLL's
+ * import library rather than loading it may define BASETDIC_API as __declspec(dllimport) first. */
+#ifndef BASETDIC_API
+#if defined(BASETDIC_BUILDING_LIBRARY) && defined(_WIN32)
+#define BASETDIC_API __declspec(dllexport)
+#elif defined(BASETDIC_BUILDING_LIBRARY) && defined(__GNUC__)
+#define BASETDIC_API __attribute__((visibility("default")))
+#else
+#define BASETDIC_API
+#endif
+#endif
+
 /* The identifier text that idPtr points at. */
 #define BASETDIC_MODULE_ID "{367C7924-04B6-4377-A8CB-CBA4A1B9CABF}"
 
@@ -62,22 +74,37 @@ enum ModuleSlot {
 
 /* The module interface as C++ sees it. Destroy (slot 12) is the scalar deleting destructor of an
  * MSVC-built object: bit 0 of flags frees the memory. It is an ordinary virtual function here so that
- * every compiler gives it exactly one slot. */
+ * every compiler gives it exactly one slot. Install, update and remove do nothing at all, writing
+ * neither field, outside the NT family or before InsertFile has named the setup directory. */
 class ModuleObj {
  public:
+  /* Keeps the module kind's name (null: empty, cut at 259 characters); writes neither field. */
   virtual int SetModuleName(const char* name);
+  /* result 1. */
   virtual int Hook1(uint32_t ignored);
+  /* result 1; the setup directory is taken from the path (for FwBase2K only from basetdic.dll's). */
   virtual int InsertFile(const char* path);
+  /* result 1. */
   virtual int Hook3() = 0;
+  /* result 1, pending 1 whatever the branch did. */
   virtual int UpdateDriver() = 0;
+  /* result 1 (0 when snetcfg.exe cannot be launched); pending 1 for FwBase2K and FwBaseVt, else untouched. */
   virtual int RemoveDriver() = 0;
+  /* result 1. */
   virtual int Hook6(uint32_t ignored1, uint32_t ignored2, uint32_t ignored3) = 0;
+  /* result 1 whether or not the driver started; pending untouched. */
   virtual int StartDriver(uint32_t reserved) = 0;
+  /* result 1. */
   virtual int Hook8() = 0;
+  /* result 1 (0: FwBaseVt without data path or tool); pending 1 for FwBaseVt or WOW64 FwBase2K, else 0. */
   virtual int InstallDriver() = 0;
+  /* result 1. */
   virtual int Hook10() = 0;
+  /* result 0 on the Windows 9x platform, 1 on any other. */
   virtual int CheckPlatform() = 0;
+  /* Ends the object (frees it when bit 0 of flags is set) and returns it; writes neither field. */
   virtual void* Destroy(unsigned flags) = 0;
+  /* Writes neither field. */
   virtual int Hook13(uint32_t ignored) = 0;
 
  protected:
@@ -117,6 +144,15 @@ typedef struct ModuleObjHeader {
 typedef void*(BASETDIC_CDECL* QueryModuleObjFn)(void);
 /* Ends an object made by QueryModuleObj (null is accepted); always returns 1. */
 typedef int(BASETDIC_CDECL* ReleaseObjFn)(void* object);
+
+/* The exports. In C the object is only named; its header and table are the C view above. */
+#ifndef __cplusplus
+typedef struct ModuleObj ModuleObj;
+#endif
+/* Creates a module object (result 1, pending 0); null when no memory can be had. */
+BASETDIC_API ModuleObj* BASETDIC_CDECL QueryModuleObj(void);
+/* Ends an object through its Destroy slot (null is accepted); always returns 1. */
+BASETDIC_API int BASETDIC_CDECL ReleaseObj(ModuleObj* object);
 
 #ifdef __cplusplus
 }

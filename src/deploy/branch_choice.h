@@ -1,25 +1,33 @@
 // Which branch each driver operation takes for a module kind on a Windows version. The operations differ
 // on purpose (install's FwBase2K branch excludes NT 6, update's driver-file branch serves FwBaseVt too and
-// tests no major version, ...), so each has its own chooser, defined next to the operation.
+// tests no major version, start ignores the platform, ...), so each has its own chooser, defined next to
+// the operation.
 #ifndef BASETDIC_DEPLOY_BRANCH_CHOICE_H
 #define BASETDIC_DEPLOY_BRANCH_CHOICE_H
 
 #include <windows.h>
 
 #include "module/module_kind.h"
+#include "module/os_version.h"
 
 namespace basetdic {
 
 enum class InstallBranch { None, TdiDriver, KernelService, NetworkComponent };
 enum class UpdateBranch { None, TdiDriver, DriverFile };
 enum class RemoveBranch { None, TdiDriver, KernelService, NetworkComponent };
+enum class StartBranch { None, FwBaseNt, FwBase2K };
 
 // Install, update and remove act only on the NT family and once the setup directory is known.
-bool DeploymentGateOpen(const OSVERSIONINFOA& os, const char* sourceDir);
+inline bool DeploymentGateOpen(const OSVERSIONINFOA& os, const char* sourceDir) {
+  return IsNtPlatform(os) && sourceDir != nullptr && sourceDir[0] != '\0';
+}
 
 InstallBranch ChooseInstallBranch(ModuleKind kind, const OSVERSIONINFOA& os);
 UpdateBranch ChooseUpdateBranch(ModuleKind kind, const OSVERSIONINFOA& os);
 RemoveBranch ChooseRemoveBranch(ModuleKind kind, const OSVERSIONINFOA& os);
+// FwBaseNt on build 1381 (low 16 bits), FwBase2K on later builds, neither on major version 6 nor for any
+// other kind. The platform id plays no part.
+StartBranch ChooseStartBranch(ModuleKind kind, const OSVERSIONINFOA& os);
 
 // Update rewrites the product's service settings only on NT 5.x.
 bool UpdateRewritesServiceSettings(const OSVERSIONINFOA& os);

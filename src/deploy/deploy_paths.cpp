@@ -1,18 +1,6 @@
 #include "deploy/deploy_paths.h"
 
-#include <windows.h>
-
 namespace basetdic {
-
-bool FetchSystemDirectory(PathBuffer& systemDirectory) {
-  systemDirectory.Clear();
-  UINT length = GetSystemDirectoryA(systemDirectory.data(), PathBuffer::kCapacity - 1);
-  if (length == 0 || length >= PathBuffer::kCapacity - 1) {
-    systemDirectory.Clear();
-    return false;
-  }
-  return true;
-}
 
 bool SystemDriverPath(PathBuffer& path, const char* systemDirectory, const char* fileName) {
   if (systemDirectory == nullptr || systemDirectory[0] == '\0') {

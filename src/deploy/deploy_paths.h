@@ -4,12 +4,11 @@
 #ifndef BASETDIC_DEPLOY_DEPLOY_PATHS_H
 #define BASETDIC_DEPLOY_DEPLOY_PATHS_H
 
-#include "util/bounded_text.h"
+#include "generic/bounded_text.h"
+#include "generic/system_directory.h"
 
 namespace basetdic {
 
-// The system directory, from GetSystemDirectoryA; false (and empty) when it cannot be had or does not fit.
-bool FetchSystemDirectory(PathBuffer& systemDirectory);
 // systemDirectory + "\drivers\" + fileName; false when the system directory is empty or the path does not fit.
 bool SystemDriverPath(PathBuffer& path, const char* systemDirectory, const char* fileName);
 // sourceDir + "\" + fileName ("%s\%s").

@@ -6,33 +6,25 @@
 
 #include "deploy/branch_choice.h"
 #include "deploy/deploy_paths.h"
+#include "generic/system_directory.h"
 #include "module/base_tdi_module_obj.h"
 #include "module/os_version.h"
+#include "product/product_names.h"
 #include "service/service_installer.h"
 #include "trace/trace_log.h"
-#include "util/copy_driver_file.h"
-#include "util/net_cfg_tool.h"
-#include "util/product_data_path.h"
-#include "util/wow64.h"
+#include "steps/copy_driver_file.h"
+#include "steps/net_cfg_tool.h"
+#include "steps/product_data_path.h"
+#include "steps/wow64.h"
 
 namespace basetdic {
 namespace {
-
-const char kDriverFile[] = "zelbase.sys";
-const char kNetCfgTool[] = "snetcfg.exe";
-const char kInfFile[] = "zelbase.inf";
-const char* const kPackageFiles[] = {"zelbase.sys", "zelbase.cat", "zelbase.inf"};
-const char kProductKey[] = "zel";
 
 // The dependency lists handed to the service installer: one name and the list's closing zero.
 const char kWow64Dependency[] = "IpFilterDriver\0";
 const char kNativeDependency[] = "Tcpip\0";
 
 }  // namespace
-
-bool DeploymentGateOpen(const OSVERSIONINFOA& os, const char* sourceDir) {
-  return IsNtPlatform(os) && sourceDir != nullptr && sourceDir[0] != '\0';
-}
 
 InstallBranch ChooseInstallBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
   if (kind == ModuleKind::FwBaseNt && !IsMajor6(os) && IsNt4Build(os)) return InstallBranch::TdiDriver;
@@ -79,7 +71,7 @@ int BaseTdiModuleObj::InstallDriver() {
       }
       PathBuffer source;
       PathBuffer destination;
-      for (const char* file : kPackageFiles) {
+      for (const char* file : kDriverPackageFiles) {
         if (SetupFilePath(source, SourceDir(), file) && DataPathFile(destination, dataPath.c_str(), file))
           CopyDriverFile(source.c_str(), destination.c_str(), 0);
       }
@@ -88,7 +80,7 @@ int BaseTdiModuleObj::InstallDriver() {
       TextBuffer<260> commandLine;
       bool launchable = SetupFilePath(tool, SourceDir(), kNetCfgTool) &&
                         DataPathFile(infPath, dataPath.c_str(), kInfFile) &&
-                        commandLine.Format(" -l %s -c s -i QD_ZelBase", infPath.c_str());
+                        commandLine.Format(" -l %s -c s -i %s", infPath.c_str(), kNetComponentId);
       TraceLog("path:%s, cmdline:%s\n", tool.c_str(), commandLine.c_str());
       if (!launchable || !RunNetCfgTool(tool.c_str(), commandLine.c_str(), SourceDir())) result = 0;
 

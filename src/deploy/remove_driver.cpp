@@ -5,30 +5,26 @@
 
 #include "deploy/branch_choice.h"
 #include "deploy/deploy_paths.h"
+#include "generic/system_directory.h"
+#include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
 #include "module/os_version.h"
-#include "util/net_cfg_tool.h"
-#include "util/win_handles.h"
+#include "product/product_names.h"
+#include "steps/net_cfg_tool.h"
 
 namespace basetdic {
 namespace {
 
-const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\zelbase";
-const char kEnumKey[] = "SYSTEM\\CurrentControlSet\\Services\\zelbase\\Enum";
-const char kSecurityKey[] = "SYSTEM\\CurrentControlSet\\Services\\zelbase\\Security";
-const char kDriverFile[] = "zelbase.sys";
-const char kNetCfgTool[] = "snetcfg.exe";
-const char kUninstallCommand[] = " -u QD_ZelBase";
 
 // Deletes the service key (when it exists) with its subkeys and the driver file. Outcomes are ignored: a
 // key that still holds other subkeys, or a driver file in use, stays.
 void DeleteKernelService() {
   UniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceKey, 0, KEY_WRITE | KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRemovedServiceKey, 0, KEY_WRITE | KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
     return;
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEnumKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSecurityKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServiceKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRemovedEnumKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRemovedSecurityKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRemovedServiceKey);
   PathBuffer systemDirectory;
   PathBuffer driver;
   if (FetchSystemDirectory(systemDirectory) && SystemDriverPath(driver, systemDirectory.c_str(), kDriverFile))
@@ -62,8 +58,10 @@ int BaseTdiModuleObj::RemoveDriver() {
       // Only a tool that cannot be launched is a failure; one that runs past its wait or fails inside
       // is not reported.
       PathBuffer tool;
+      TextBuffer<32> uninstall;
       bool launched = SetupFilePath(tool, SourceDir(), kNetCfgTool) &&
-                      RunNetCfgTool(tool.c_str(), kUninstallCommand, nullptr);
+                      uninstall.Format(" -u %s", kNetComponentId) &&
+                      RunNetCfgTool(tool.c_str(), uninstall.c_str(), nullptr);
       SetPending(1);
       SetResult(launched ? 1 : 0);
       return 0;

@@ -1,31 +1,31 @@
 // The start operation: makes sure the module's driver runs. A device that already opens means the driver
 // is up and nothing more happens; otherwise the driver's service is created when missing and started,
 // and its device opened once more. The host always reads result 1.
-#include "deploy/start_driver.h"
-
+#include "deploy/branch_choice.h"
+#include "generic/system_directory.h"
 #include "module/base_tdi_module_obj.h"
 #include "module/os_version.h"
+#include "product/product_names.h"
 #include "service/driver_service.h"
-#include "util/bounded_text.h"
+#include "deploy/deploy_paths.h"
 
 namespace basetdic {
 namespace {
 
 struct StartTarget {
-  const char* deviceName;    // \\.\deviceName
-  const char* serviceName;   // also the display name of a service created here
-  const char* driverSuffix;  // after the system directory
+  const char* deviceName;   // \\.\deviceName
+  const char* serviceName;  // also the display name of a service created here
+  const char* driverFile;   // in the system driver directory
 };
 
-const StartTarget kNtTarget = {"baseTdi", "basetdi", "\\drivers\\basetdi.sys"};
-const StartTarget k2KTarget = {"zelbase", "zelbase", "\\drivers\\zelbase.sys"};
+const StartTarget kNtTarget = {kTdiDeviceName, kTdiServiceName, kTdiDriverFile};
+const StartTarget k2KTarget = {kDriverDeviceName, kDriverServiceName, kDriverFile};
 
-// The system directory followed by the driver's suffix; false when there is no system directory or the
+// The driver's path in the system driver directory; false when there is no system directory or the
 // path does not fit.
-bool BuildImagePath(const char* driverSuffix, PathBuffer& imagePath) {
-  UINT length = GetSystemDirectoryA(imagePath.data(), PathBuffer::kCapacity - 1);
-  if (length == 0 || length >= PathBuffer::kCapacity - 1) return false;
-  return imagePath.Append(driverSuffix);
+bool BuildImagePath(const char* driverFile, PathBuffer& imagePath) {
+  PathBuffer systemDirectory;
+  return FetchSystemDirectory(systemDirectory) && SystemDriverPath(imagePath, systemDirectory.c_str(), driverFile);
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ int BaseTdiModuleObj::StartDriver(uint32_t) {
   // An image path that cannot be built is not handed to the service manager; the driver then stays as
   // it is, which this operation does not report.
   PathBuffer imagePath;
-  if (BuildImagePath(target.driverSuffix, imagePath)) {
+  if (BuildImagePath(target.driverFile, imagePath)) {
     CreateStartOpenDriver(target.serviceName, imagePath.c_str(), nullptr);
   }
   SetResult(1);

@@ -11,21 +11,20 @@
 #include <windows.h>
 
 #include "deploy/deploy_paths.h"
+#include "generic/held_mutex.h"
+#include "generic/registry_values.h"
+#include "generic/system_directory.h"
+#include "generic/win_errors.h"
+#include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
+#include "product/product_names.h"
 #include "trace/trace_log.h"
-#include "util/copy_driver_file.h"
-#include "util/held_mutex.h"
-#include "util/win_handles.h"
+#include "steps/copy_driver_file.h"
 
 namespace basetdic {
 namespace {
 
-const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\BaseTDI";
-const char kEnumKey[] = "SYSTEM\\CurrentControlSet\\Services\\BaseTDI\\Enum";
-const char kSecurityKey[] = "SYSTEM\\CurrentControlSet\\Services\\BaseTDI\\Security";
 const char kCountValue[] = "nSon";
-const char kSetupFile[] = "Basetdi.nt4";
-const char kDriverFile[] = "basetdi.sys";
 const char kDisplayName[] = "Qandor TDI Base Driver";
 const char kImagePath[] = "System32\\DRIVERS\\BaseTDI.SYS";
 const REGSAM kCountAccess = KEY_WRITE | KEY_QUERY_VALUE;  // 0x20007
@@ -54,21 +53,17 @@ bool ReadCount(HKEY key, DWORD* count) {
   return RegQueryValueExA(key, kCountValue, nullptr, nullptr, reinterpret_cast<BYTE*>(count), &size) == ERROR_SUCCESS;
 }
 
-void SetDword(HKEY key, const char* name, DWORD value) {
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-}
-
 void DeleteSubkeys() {
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEnumKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSecurityKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTdiEnumKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTdiSecurityKey);
 }
 
 // Writes the service key value by value, in this order; "DisplayName" goes without its terminator,
 // "ImagePath" with it.
 void WriteServiceKey(HKEY key, DWORD count) {
-  RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(kDisplayName), sizeof kDisplayName - 1);
+  SetRegistryValue(key, "DisplayName", REG_SZ, kDisplayName, sizeof kDisplayName - 1);
   SetDword(key, "ErrorControl", SERVICE_ERROR_NORMAL);
-  RegSetValueExA(key, "ImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(kImagePath), sizeof kImagePath);
+  SetRegistryValue(key, "ImagePath", REG_EXPAND_SZ, kImagePath, sizeof kImagePath);
   SetDword(key, kCountValue, count);
   SetDword(key, "Start", SERVICE_AUTO_START);
   SetDword(key, "Type", SERVICE_KERNEL_DRIVER);
@@ -78,7 +73,7 @@ void WriteServiceKey(HKEY key, DWORD count) {
 void RaiseRegistration(const char* sourceDir, const char* systemDirectory) {
   PathBuffer source;
   PathBuffer destination;
-  if (SetupFilePath(source, sourceDir, kSetupFile) && SystemDriverPath(destination, systemDirectory, kDriverFile))
+  if (SetupFilePath(source, sourceDir, kTdiSetupFile) && SystemDriverPath(destination, systemDirectory, kTdiDriverFile))
     CopyDriverFile(source.c_str(), destination.c_str(), 1);
 
   // The first registration, or one whose count cannot be read, counts 1. A count already at its
@@ -86,7 +81,7 @@ void RaiseRegistration(const char* sourceDir, const char* systemDirectory) {
   DWORD count = 1;
   {
     UniqueKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceKey, 0, kCountAccess, key.put()) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTdiServiceKey, 0, kCountAccess, key.put()) == ERROR_SUCCESS) {
       DWORD stored = 0;
       if (ReadCount(key.get(), &stored)) count = stored == 0xFFFFFFFFu ? stored : stored + 1;
     }
@@ -94,7 +89,7 @@ void RaiseRegistration(const char* sourceDir, const char* systemDirectory) {
   DeleteSubkeys();
   {
     UniqueKey key;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kServiceKey, key.put()) == ERROR_SUCCESS) WriteServiceKey(key.get(), count);
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kTdiServiceKey, key.put()) == ERROR_SUCCESS) WriteServiceKey(key.get(), count);
   }
 }
 
@@ -117,10 +112,10 @@ void BaseTdiModuleObj::ReleaseTdiRegistration() {
   DWORD count = 0;
   {
     UniqueKey key;
-    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceKey, 0, kCountAccess, key.put());
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTdiServiceKey, 0, kCountAccess, key.put());
     // Only a key that is not there means nobody holds the driver; any other failure to open it says
     // nothing about the count, so nothing is deleted.
-    if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return;
+    if (opened != ERROR_SUCCESS && !IsKeyMissing(opened)) return;
     if (opened == ERROR_SUCCESS) {
       DWORD stored = 0;
       // A stored 0 (left by a deletion that failed earlier) is the last reference, not a wrap to the top.
@@ -130,10 +125,10 @@ void BaseTdiModuleObj::ReleaseTdiRegistration() {
   }
   if (count != 0) return;
   DeleteSubkeys();
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServiceKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTdiServiceKey);
   PathBuffer systemDirectory;
   PathBuffer driver;
-  if (FetchSystemDirectory(systemDirectory) && SystemDriverPath(driver, systemDirectory.c_str(), kDriverFile))
+  if (FetchSystemDirectory(systemDirectory) && SystemDriverPath(driver, systemDirectory.c_str(), kTdiDriverFile))
     DeleteFileA(driver.c_str());
 }
 

@@ -5,16 +5,17 @@
 
 #include "deploy/branch_choice.h"
 #include "deploy/deploy_paths.h"
+#include "generic/registry_values.h"
+#include "generic/system_directory.h"
+#include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
 #include "module/os_version.h"
-#include "util/copy_driver_file.h"
-#include "util/win_handles.h"
-#include "util/wow64.h"
+#include "product/product_names.h"
+#include "steps/copy_driver_file.h"
+#include "steps/wow64.h"
 
 namespace basetdic {
 namespace {
-
-const char kDriverFile[] = "zelbase.sys";
 
 // One service setting: the value's data and its exact byte count are part of the format.
 struct ServiceSetting {
@@ -30,13 +31,13 @@ const char kDependsOnZelbase[] = "Zelbase\0";  // the name, its terminator and t
 const char kDependsOnTcpip[] = "Tcpip\0";
 
 const ServiceSetting kServiceSettings[] = {
-    {"SYSTEM\\CurrentControlSet\\Services\\ZelBase", "Start", REG_DWORD,
+    {kDriverServiceKey, "Start", REG_DWORD,
      reinterpret_cast<const BYTE*>(&kAutoStart), sizeof kAutoStart},
-    {"SYSTEM\\CurrentControlSet\\Services\\Zelservice", "DependOnService", REG_MULTI_SZ,
+    {kZelServiceKey, "DependOnService", REG_MULTI_SZ,
      reinterpret_cast<const BYTE*>(kDependsOnZelbase), sizeof kDependsOnZelbase},
-    {"SYSTEM\\CurrentControlSet\\Services\\QdFwDrv", "DependOnService", REG_MULTI_SZ,
+    {kFirewallDriverKey, "DependOnService", REG_MULTI_SZ,
      reinterpret_cast<const BYTE*>(kDependsOnTcpip), sizeof kDependsOnTcpip},
-    {"SYSTEM\\CurrentControlSet\\Services\\HookUrl", "DependOnService", REG_MULTI_SZ,
+    {kHookUrlKey, "DependOnService", REG_MULTI_SZ,
      reinterpret_cast<const BYTE*>(kDependsOnZelbase), sizeof kDependsOnZelbase},
 };
 
@@ -47,7 +48,7 @@ void RewriteServiceSettings() {
   for (const ServiceSetting& setting : kServiceSettings) {
     UniqueKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, setting.key, 0, KEY_WRITE, key.put()) != ERROR_SUCCESS) continue;
-    RegSetValueExA(key.get(), setting.value, 0, setting.type, setting.data, setting.size);
+    SetRegistryValue(key.get(), setting.value, setting.type, setting.data, setting.size);
   }
 }
 

@@ -6,13 +6,13 @@
 #include <string.h>
 
 #include "module/os_version.h"
+#include "product/product_names.h"
 #include "trace/trace_log.h"
 
 namespace basetdic {
 namespace {
 
 const char kModuleId[] = BASETDIC_MODULE_ID;
-const char kLibraryFileName[] = "basetdic.dll";
 
 static_assert(sizeof(kModuleId) <= 40, "the identifier fits its field");
 
@@ -36,7 +36,7 @@ BaseTdiModuleObj::BaseTdiModuleObj() : statusPtr_(&status_), idPtr_(moduleId_) {
 }
 
 void* BaseTdiModuleObj::Destroy(unsigned flags) {
-  this->~BaseTdiModuleObj();
+  this->BaseTdiModuleObj::~BaseTdiModuleObj();  // the object ends only through this slot
   if (flags & 1u) HeapFree(GetProcessHeap(), 0, this);
   return this;
 }
@@ -55,7 +55,7 @@ int BaseTdiModuleObj::InsertFile(const char* path) {
   if (Kind() == ModuleKind::FwBase2K) {
     TextBuffer<520> searched;
     searched.AssignTruncated(path);
-    if (!ContainsNoCase(searched.c_str(), kLibraryFileName)) {
+    if (!ContainsNoCase(searched.c_str(), kLibraryFile)) {
       SetResult(1);
       return 0;
     }
@@ -106,7 +106,7 @@ void BaseTdiModuleObj::StartDriverThroughInterface() {
   // The table pointer is read as bytes, through the host's view of the header, so that no optimiser can
   // assume it still holds this class's own table.
   const ModuleObjVtbl* table = nullptr;
-  memcpy(&table, this, sizeof table);
+  memcpy(&table, static_cast<const void*>(this), sizeof table);
   table->StartDriver(this, 0);
 }
 

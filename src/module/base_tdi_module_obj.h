@@ -8,7 +8,7 @@
 
 #include "basetdic/module_obj.h"
 #include "module/module_kind.h"
-#include "util/bounded_text.h"
+#include "generic/bounded_text.h"
 
 namespace basetdic {
 

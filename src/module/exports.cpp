@@ -1,15 +1,14 @@
-// The library's two exports and its entry point.
+// The library's two exports, as the public header declares them, and its entry point.
 #include <windows.h>
 
+#include "basetdic/module_obj.h"
 #include "module/base_tdi_module_obj.h"
 
 extern "C" {
 
-// Creates a module object for the host; null when no memory can be had.
-ModuleObj* QueryModuleObj(void) { return basetdic::BaseTdiModuleObj::Create(); }
+ModuleObj* BASETDIC_CDECL QueryModuleObj(void) { return basetdic::BaseTdiModuleObj::Create(); }
 
-// Ends an object through its own Destroy slot; a null pointer is accepted. Always 1.
-int ReleaseObj(ModuleObj* object) {
+int BASETDIC_CDECL ReleaseObj(ModuleObj* object) {
   if (object != nullptr) object->Destroy(1);
   return 1;
 }

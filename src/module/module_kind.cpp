@@ -1,6 +1,6 @@
 #include "module/module_kind.h"
 
-#include "util/bounded_text.h"
+#include "generic/bounded_text.h"
 
 namespace basetdic {
 

@@ -1,7 +1,8 @@
 #include "service/driver_service.h"
 
-#include "util/bounded_text.h"
-#include "util/win_handles.h"
+#include "generic/bounded_text.h"
+#include "generic/win_errors.h"
+#include "generic/win_handles.h"
 
 namespace basetdic {
 namespace {
@@ -40,9 +41,8 @@ int CreateDriverService(SC_HANDLE manager, const char* serviceName, const char* 
 int StartDriverService(SC_HANDLE manager, const char* serviceName) {
   UniqueServiceHandle service = OpenDriverServiceHandle(manager, serviceName);
   if (!service) return 0;
-  bool started = StartServiceA(service.get(), 0, nullptr) != FALSE;
-  if (!started && GetLastError() == ERROR_SERVICE_ALREADY_RUNNING) started = true;
-  return started ? 1 : 0;
+  const BOOL started = StartServiceA(service.get(), 0, nullptr);
+  return IsStartedOrAlreadyRunning(started, GetLastError()) ? 1 : 0;
 }
 
 int OpenDriverDevice(const char* deviceName, HANDLE* device) {

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "generic/proc_address.h"
+#include "generic/win_errors.h"
 #include "service/service_key_values.h"
 #include "trace/trace_log.h"
 
@@ -14,24 +16,15 @@ const DWORD kManagerAccess = SC_MANAGER_ALL_ACCESS;  // 0xF003F
 const DWORD kServiceAccess = SERVICE_ALL_ACCESS;     // 0xF01FF
 const size_t kExtensionLength = 4;                   // ".sys"
 
-// A looked-up function as the type it is stored as. Going through void (*)(void), the type that stands
-// for any function, keeps the conversion free of cast-function-type warnings.
-template <class Function>
-Function BoundAs(FARPROC procedure) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(procedure));
-}
-
 template <class Function>
 void Bind(HMODULE module, const char* name, Function& slot) {
-  slot = BoundAs<Function>(GetProcAddress(module, name));
+  slot = ProcAddress<Function>(module, name);
 }
 
 bool AllBound(const ServiceFunctions& f) {
   return f.createService && f.startService && f.controlService && f.deleteService && f.openService &&
          f.openSCManager && f.closeServiceHandle;
 }
-
-const char* TextOrEmpty(const char* text) { return text ? text : ""; }
 
 }  // namespace
 
@@ -67,7 +60,7 @@ int ServiceInstaller::StartAndClose(UniqueServiceHandle service, UniqueServiceHa
   DWORD error = GetLastError();
   service.reset();
   manager.reset();
-  return started || error == ERROR_SERVICE_ALREADY_RUNNING ? 1 : 0;
+  return IsStartedOrAlreadyRunning(started, error) ? 1 : 0;
 }
 
 int ServiceInstaller::SetDriverPath(const char* driverFilePath) {

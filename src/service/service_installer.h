@@ -11,8 +11,8 @@
 #include <stdint.h>
 
 #include "service/os_class.h"
-#include "util/bounded_text.h"
-#include "util/win_handles.h"
+#include "generic/bounded_text.h"
+#include "generic/win_handles.h"
 
 namespace basetdic {
 

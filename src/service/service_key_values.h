@@ -7,9 +7,6 @@
 
 namespace basetdic {
 
-// The key rewritten, whatever service is being registered: the one service the installer registers.
-extern const char kRewrittenServiceKey[];
-
 // Creates or opens HKLM\SYSTEM\CurrentControlSet\Services\ZelBase and writes, in this order and with
 // these byte counts: DisplayName (REG_SZ, without its terminator), ErrorControl 1, ImagePath
 // (REG_EXPAND_SZ, with its terminator), Start, Type 1 (kernel driver), DependOnService (REG_MULTI_SZ, the

@@ -3,8 +3,8 @@
 #include <string.h>
 #include <windows.h>
 
-#include "util/bounded_text.h"
-#include "util/win_handles.h"
+#include "generic/bounded_text.h"
+#include "generic/win_handles.h"
 
 namespace basetdic {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "fuzz_input.h"
 #include "hardening_machine.h"
-#include "util/product_data_path.h"
+#include "steps/product_data_path.h"
 #include "winsim/registry.h"
 
 using fuzz::FuzzInput;

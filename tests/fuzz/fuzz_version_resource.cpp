@@ -10,7 +10,7 @@
 #include "fuzz_input.h"
 #include "hardening_machine.h"
 #include "pe_image_writer.h"
-#include "util/file_version.h"
+#include "steps/file_version.h"
 #include "version_resource.h"
 #include "winsim/machine.h"
 

@@ -3,6 +3,7 @@
 // (the version the prefix is set to).
 #include <gtest/gtest.h>
 
+#include "product/product_names.h"
 #include "scenario_checks.h"
 #include "scenario_platform.h"
 #include "wine_gap.h"
@@ -10,8 +11,8 @@
 namespace scenarios {
 namespace {
 
-const char kBaseTdiKey[] = "SYSTEM\\CurrentControlSet\\Services\\BaseTDI";
-const char kZelBaseKey[] = "SYSTEM\\CurrentControlSet\\Services\\ZelBase";
+using basetdic::kDriverServiceKey;
+using basetdic::kTdiServiceKey;
 const char kOldVersion[] = "1.0.0.1";
 const char kNewVersion[] = "2.0.0.0";
 
@@ -28,18 +29,25 @@ const char kDependencyGap[] = "QueryServiceConfigA reports no dependencies";
 
 bool OnWine(MachineFacade& machine) { return machine.PlatformName() == "wine"; }
 
-void ExpectStatus(const ModuleStatus& status, uint32_t result, uint32_t pending, const char* what) {
-  EXPECT_EQ(status.result, result) << what << ": result";
-  EXPECT_EQ(status.pending, pending) << what << ": pending";
-  EXPECT_EQ(status.reserved[0] | status.reserved[1] | status.reserved[2], 0u) << what << ": reserved words";
+// The status words an operation left; failures are reported at the caller's line.
+void ExpectStatusAt(const CallSite& at, const ModuleStatus& status, uint32_t result, uint32_t pending,
+                    const char* what) {
+  ExpectEqualAt(at, status.result, result, std::string(what) + ": result");
+  ExpectEqualAt(at, status.pending, pending, std::string(what) + ": pending");
+  ExpectEqualAt(at, status.reserved[0] | status.reserved[1] | status.reserved[2], 0u,
+                std::string(what) + ": reserved words");
 }
+#define EXPECT_STATUS(...) ExpectStatusAt(SCENARIO_CALL_SITE, __VA_ARGS__)
 
-void ExpectValue(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
+// A registry value under HKLM with its type and exact bytes; failures are reported at the caller's line.
+void ExpectValueAt(const CallSite& at, const std::string& key, const std::string& name, DWORD type,
+                   const std::string& bytes) {
   RegistryValue value = ReadValue(key, name);
-  EXPECT_TRUE(value.present) << key << " " << name;
-  EXPECT_EQ(value.type, type) << key << " " << name;
-  EXPECT_EQ(value.bytes, bytes) << key << " " << name;
+  ExpectEqualAt(at, value.present, true, key + " " + name + ": present");
+  ExpectEqualAt(at, value.type, type, key + " " + name + ": type");
+  ExpectEqualAt(at, value.bytes, bytes, key + " " + name + ": bytes");
 }
+#define EXPECT_VALUE(...) ExpectValueAt(SCENARIO_CALL_SITE, __VA_ARGS__)
 
 class DeploymentScenario : public ::testing::TestWithParam<std::string> {
  protected:
@@ -67,36 +75,36 @@ TEST_P(DeploymentScenario, TdiDriverCycleOnNt4KeepsTheSharedDriverUntilTheLastRe
   std::string driver = DriverPath("basetdi.sys");
   {
     HostSession first(*machine, "FwBaseNt", setup);
-    ExpectStatus(WithoutLeaks("install", [&] { return first.Install(); }), 1, 0, "install");
+    EXPECT_STATUS(WithoutLeaks("install", [&] { return first.Install(); }), 1, 0, "install");
     EXPECT_EQ(FileVersionText(driver), kOldVersion);
-    ExpectValue(kBaseTdiKey, "nSon", REG_DWORD, DwordBytes(1));
-    ExpectValue(kBaseTdiKey, "Start", REG_DWORD, DwordBytes(2));
-    ExpectValue(kBaseTdiKey, "Type", REG_DWORD, DwordBytes(1));
-    ExpectValue(kBaseTdiKey, "ErrorControl", REG_DWORD, DwordBytes(1));
+    EXPECT_VALUE(kTdiServiceKey, "nSon", REG_DWORD, DwordBytes(1));
+    EXPECT_VALUE(kTdiServiceKey, "Start", REG_DWORD, DwordBytes(2));
+    EXPECT_VALUE(kTdiServiceKey, "Type", REG_DWORD, DwordBytes(1));
+    EXPECT_VALUE(kTdiServiceKey, "ErrorControl", REG_DWORD, DwordBytes(1));
     // The start that install ends with found no device, so it registered "basetdi" with the manager.
     EXPECT_TRUE(ReadService("basetdi").exists);
     EXPECT_TRUE(DeviceOpens("baseTdi"));
 
-    ExpectStatus(WithoutLeaks("start", [&] { return first.Start(); }), 1, 0, "start");
+    EXPECT_STATUS(WithoutLeaks("start", [&] { return first.Start(); }), 1, 0, "start");
     EXPECT_TRUE(DeviceOpens("baseTdi"));
   }
   std::string newer = machine->MakeSetupFolder(kNewVersion, kNewVersion);
   HostSession second(*machine, "fwbasent", newer);
-  ExpectStatus(WithoutLeaks("update", [&] { return second.Update(); }), 1, 1, "update");
+  EXPECT_STATUS(WithoutLeaks("update", [&] { return second.Update(); }), 1, 1, "update");
   EXPECT_EQ(FileVersionText(driver), kOldVersion) << "a running driver's image cannot be replaced";
   // With the device up, the update's start needs no manager: the key holds what the registration wrote.
   // The display name goes with 22 bytes, without its terminator, and NT counts the zero behind it.
-  ExpectValue(kBaseTdiKey, "DisplayName", REG_SZ, std::string("Qandor TDI Base Driver", 23));
-  ExpectValue(kBaseTdiKey, "ImagePath", REG_EXPAND_SZ, std::string("System32\\DRIVERS\\BaseTDI.SYS", 29));
-  ExpectValue(kBaseTdiKey, "nSon", REG_DWORD, DwordBytes(2));
+  EXPECT_VALUE(kTdiServiceKey, "DisplayName", REG_SZ, std::string("Qandor TDI Base Driver", 23));
+  EXPECT_VALUE(kTdiServiceKey, "ImagePath", REG_EXPAND_SZ, std::string("System32\\DRIVERS\\BaseTDI.SYS", 29));
+  EXPECT_VALUE(kTdiServiceKey, "nSon", REG_DWORD, DwordBytes(2));
 
-  ExpectStatus(WithoutLeaks("remove", [&] { return second.Remove(); }), 1, 1, "first remove");
-  ExpectValue(kBaseTdiKey, "nSon", REG_DWORD, DwordBytes(1));
+  EXPECT_STATUS(WithoutLeaks("remove", [&] { return second.Remove(); }), 1, 1, "first remove");
+  EXPECT_VALUE(kTdiServiceKey, "nSon", REG_DWORD, DwordBytes(1));
   EXPECT_TRUE(FileExists(driver)) << "another module still holds the driver";
 
   second.PresetStatus(7, 7);
-  ExpectStatus(WithoutLeaks("remove", [&] { return second.Remove(); }), 1, 7, "last remove");
-  EXPECT_FALSE(KeyExists(kBaseTdiKey));
+  EXPECT_STATUS(WithoutLeaks("remove", [&] { return second.Remove(); }), 1, 7, "last remove");
+  EXPECT_FALSE(KeyExists(kTdiServiceKey));
   EXPECT_TRUE(FileExists(driver)) << "the loaded image stays until the driver unloads";
 }
 
@@ -129,14 +137,14 @@ TEST_P(DeploymentScenario, TdiDriverOperationsStartTheDriverThroughTheObjectsTab
   StartSlotCalls::count = 0;
   StartSlotCalls::reserved = 0xdeadbeef;
 
-  ExpectStatus(session.Install(), 1, 0, "install");
+  EXPECT_STATUS(session.Install(), 1, 0, "install");
   EXPECT_EQ(StartSlotCalls::count, 1) << "install calls slot 7 through the table";
   EXPECT_EQ(StartSlotCalls::self, static_cast<void*>(header));
   EXPECT_EQ(StartSlotCalls::reserved, 0u);
   EXPECT_FALSE(ReadService("basetdi").exists) << "the object's own StartDriver ran instead of the table's";
 
   StartSlotCalls::reserved = 0xdeadbeef;
-  ExpectStatus(session.Update(), 1, 1, "update");
+  EXPECT_STATUS(session.Update(), 1, 1, "update");
   EXPECT_EQ(StartSlotCalls::count, 2) << "update calls slot 7 through the table";
   EXPECT_EQ(StartSlotCalls::reserved, 0u);
   header->vtbl = own;
@@ -149,7 +157,7 @@ TEST_P(DeploymentScenario, KernelServiceCycleOnNt5) {
   std::string driver = DriverPath("zelbase.sys");
   HostSession session(*machine, "FwBase2K", setup);
 
-  ExpectStatus(WithoutLeaks("install", [&] { return session.Install(); }), 1, 0, "install");
+  EXPECT_STATUS(WithoutLeaks("install", [&] { return session.Install(); }), 1, 0, "install");
   EXPECT_EQ(FileVersionText(driver), kOldVersion);
   ServiceView service = ReadService("ZelBase");
   EXPECT_TRUE(service.exists);
@@ -159,28 +167,28 @@ TEST_P(DeploymentScenario, KernelServiceCycleOnNt5) {
   EXPECT_EQ(service.displayName, "Qandor  Zelbase Driver");
   EXPECT_WINE_GAP(onWine, kDependencyGap, EXPECT_EQ(service.dependencies, std::string("Tcpip\0\0", 7)));
   EXPECT_WINE_GAP(On32BitWine(*machine), kAnsiDependencyGap,
-                  ExpectValue(kZelBaseKey, "DependOnService", REG_MULTI_SZ, std::string("Tcpip\0\0", 7)));
+                  EXPECT_VALUE(kDriverServiceKey, "DependOnService", REG_MULTI_SZ, std::string("Tcpip\0\0", 7)));
   EXPECT_WINE_GAP(onWine, kRelativeImageGap, EXPECT_EQ(service.state, static_cast<DWORD>(SERVICE_RUNNING)));
 
-  ExpectStatus(WithoutLeaks("start", [&] { return session.Start(); }), 1, 0, "start");
+  EXPECT_STATUS(WithoutLeaks("start", [&] { return session.Start(); }), 1, 0, "start");
   EXPECT_WINE_GAP(onWine, kRelativeImageGap, EXPECT_TRUE(DeviceOpens("zelbase")));
 
   // The product's other services get their settings rewritten when they exist.
   WriteValue("SYSTEM\\CurrentControlSet\\Services\\HookUrl", "Type", REG_DWORD, DwordBytes(1));
   std::string newer = machine->MakeSetupFolder(kNewVersion, kNewVersion);
   HostSession updater(*machine, "FWBASE2K", newer);
-  ExpectStatus(WithoutLeaks("update", [&] { return updater.Update(); }), 1, 1, "update");
+  EXPECT_STATUS(WithoutLeaks("update", [&] { return updater.Update(); }), 1, 1, "update");
   // A running driver's image cannot be replaced; one that never started is.
   bool running = ReadService("ZelBase").state == SERVICE_RUNNING;
   EXPECT_EQ(FileVersionText(driver), running ? kOldVersion : kNewVersion);
-  ExpectValue(kZelBaseKey, "Start", REG_DWORD, DwordBytes(2));
-  ExpectValue("SYSTEM\\CurrentControlSet\\Services\\HookUrl", "DependOnService", REG_MULTI_SZ,
+  EXPECT_VALUE(kDriverServiceKey, "Start", REG_DWORD, DwordBytes(2));
+  EXPECT_VALUE("SYSTEM\\CurrentControlSet\\Services\\HookUrl", "DependOnService", REG_MULTI_SZ,
               std::string("Zelbase\0\0", 9));
   EXPECT_FALSE(KeyExists("SYSTEM\\CurrentControlSet\\Services\\Zelservice")) << "a missing key is not created";
   DeleteKeyTree("SYSTEM\\CurrentControlSet\\Services\\HookUrl");
 
-  ExpectStatus(WithoutLeaks("remove", [&] { return updater.Remove(); }), 1, 1, "remove");
-  EXPECT_FALSE(KeyExists(kZelBaseKey));
+  EXPECT_STATUS(WithoutLeaks("remove", [&] { return updater.Remove(); }), 1, 1, "remove");
+  EXPECT_FALSE(KeyExists(kDriverServiceKey));
 }
 
 TEST_P(DeploymentScenario, NetworkComponentCycleOnNt6) {
@@ -189,7 +197,7 @@ TEST_P(DeploymentScenario, NetworkComponentCycleOnNt6) {
   machine->SetProductDataPath("C:\\QandorData");
   HostSession session(*machine, "FwBaseVt", setup);
 
-  ExpectStatus(WithoutLeaks("install", [&] { return session.Install(); }), 1, 1, "install");
+  EXPECT_STATUS(WithoutLeaks("install", [&] { return session.Install(); }), 1, 1, "install");
   for (const char* file : {"zelbase.sys", "zelbase.cat", "zelbase.inf"})
     EXPECT_TRUE(FileExists(std::string("C:\\QandorData\\") + file)) << file;
   EXPECT_EQ(FileVersionText(DriverPath("zelbase.sys")), kOldVersion);
@@ -199,15 +207,15 @@ TEST_P(DeploymentScenario, NetworkComponentCycleOnNt6) {
   EXPECT_TRUE(requests[0].workingDirectory == setup || requests[0].workingDirectory == setup + "\\")
       << requests[0].workingDirectory;
 
-  ExpectStatus(WithoutLeaks("start", [&] { return session.Start(); }), 1, 1, "start");
+  EXPECT_STATUS(WithoutLeaks("start", [&] { return session.Start(); }), 1, 1, "start");
   EXPECT_FALSE(ReadService("zelbase").exists) << "the tool installs this kind, not the start";
 
   std::string newer = machine->MakeSetupFolder(kNewVersion, kNewVersion);
   HostSession updater(*machine, "fwbasevt", newer);
-  ExpectStatus(WithoutLeaks("update", [&] { return updater.Update(); }), 1, 1, "update");
+  EXPECT_STATUS(WithoutLeaks("update", [&] { return updater.Update(); }), 1, 1, "update");
   EXPECT_EQ(FileVersionText(DriverPath("zelbase.sys")), kNewVersion);
 
-  ExpectStatus(WithoutLeaks("remove", [&] { return updater.Remove(); }), 1, 1, "remove");
+  EXPECT_STATUS(WithoutLeaks("remove", [&] { return updater.Remove(); }), 1, 1, "remove");
   requests = machine->ToolRequests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[1].commandLine, " -u QD_ZelBase");
@@ -218,14 +226,14 @@ TEST_P(DeploymentScenario, NetworkComponentWithoutDataPathOrToolOnNt6) {
   std::string setup = machine->MakeSetupFolder(kOldVersion, kOldVersion, /*withTool=*/false);
   HostSession session(*machine, "FwBaseVt", setup);
   session.PresetStatus(1, 7);
-  ExpectStatus(session.Install(), 0, 7, "install without a data path");
+  EXPECT_STATUS(session.Install(), 0, 7, "install without a data path");
   EXPECT_FALSE(FileExists(DriverPath("zelbase.sys"))) << "nothing is copied without a data path";
 
   machine->SetProductDataPath("C:\\QandorData");
-  ExpectStatus(session.Install(), 0, 1, "install without the tool");
+  EXPECT_STATUS(session.Install(), 0, 1, "install without the tool");
   EXPECT_TRUE(FileExists("C:\\QandorData\\zelbase.inf"));
   EXPECT_TRUE(FileExists(DriverPath("zelbase.sys"))) << "the copies are made although the tool is missing";
-  ExpectStatus(session.Remove(), 0, 1, "remove without the tool");
+  EXPECT_STATUS(session.Remove(), 0, 1, "remove without the tool");
   EXPECT_TRUE(machine->ToolRequests().empty());
 }
 
@@ -235,8 +243,8 @@ TEST_P(DeploymentScenario, ToolFailingInsideStillCountsAsLaunched) {
   std::string setup = machine->MakeSetupFolder(kOldVersion, kOldVersion);
   machine->SetProductDataPath("C:\\QandorData");
   HostSession session(*machine, "FwBaseVt", setup);
-  ExpectStatus(session.Install(), 1, 1, "install");
-  ExpectStatus(session.Remove(), 1, 1, "remove");
+  EXPECT_STATUS(session.Install(), 1, 1, "install");
+  EXPECT_STATUS(session.Remove(), 1, 1, "remove");
   EXPECT_EQ(machine->ToolRequests().size(), 2u);
 }
 
@@ -251,16 +259,16 @@ TEST_P(DeploymentScenario, KindsOutsideTheirWindowsDoNothing) {
     session.PresetStatus(7, 7);
     ModuleStatus status = session.Install();
     if (IsWin9x(Version())) {
-      ExpectStatus(status, 7, 7, kind);  // install, update and remove act on the NT family only
-      ExpectStatus(session.Update(), 7, 7, kind);
-      ExpectStatus(session.Remove(), 7, 7, kind);
+      EXPECT_STATUS(status, 7, 7, kind);  // install, update and remove act on the NT family only
+      EXPECT_STATUS(session.Update(), 7, 7, kind);
+      EXPECT_STATUS(session.Remove(), 7, 7, kind);
     } else {
-      ExpectStatus(status, 1, 0, kind);
+      EXPECT_STATUS(status, 1, 0, kind);
     }
   }
   EXPECT_FALSE(FileExists(DriverPath("zelbase.sys")));
   EXPECT_FALSE(FileExists(DriverPath("basetdi.sys")));
-  EXPECT_FALSE(KeyExists(kBaseTdiKey));
+  EXPECT_FALSE(KeyExists(kTdiServiceKey));
   EXPECT_TRUE(machine->ToolRequests().empty());
 }
 

@@ -3,11 +3,9 @@
 #include <cstring>
 #include <memory>
 
+
 namespace scenarios {
 namespace {
-
-const char* const kSetupFiles[] = {"Basetdi.nt4", "zelbase.sys", "zelbase.inf", "zelbase.cat", "snetcfg.exe",
-                                   "basetdic.dll"};
 
 std::string WindowsDirectory() {
   char buffer[MAX_PATH] = {};
@@ -170,47 +168,6 @@ std::string TraceText() {
   char exe[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, exe, sizeof exe);
   return ReadWholeFile(std::string(exe) + ".baseTdic.txt");
-}
-
-HostSession::HostSession(MachineFacade& machine, const std::string& moduleKind, const std::string& setupFolder)
-    : machine_(machine), object_(machine.QueryModuleObj()), header_(static_cast<ModuleObjHeader*>(object_)) {
-  header_->vtbl->SetModuleName(object_, moduleKind.c_str());
-  for (const char* file : kSetupFiles) {
-    std::string path = setupFolder + "\\" + file;
-    header_->vtbl->InsertFile(object_, path.c_str());
-  }
-}
-
-HostSession::~HostSession() { machine_.ReleaseObj(object_); }
-
-ModuleStatus HostSession::Install() {
-  header_->vtbl->InstallDriver(object_);
-  return Status();
-}
-
-ModuleStatus HostSession::Start() {
-  header_->vtbl->StartDriver(object_, 0);
-  return Status();
-}
-
-ModuleStatus HostSession::Update() {
-  header_->vtbl->UpdateDriver(object_);
-  return Status();
-}
-
-ModuleStatus HostSession::Remove() {
-  header_->vtbl->RemoveDriver(object_);
-  return Status();
-}
-
-ModuleStatus HostSession::CheckPlatform() {
-  header_->vtbl->CheckPlatform(object_);
-  return Status();
-}
-
-void HostSession::PresetStatus(uint32_t result, uint32_t pending) {
-  header_->statusPtr->result = result;
-  header_->statusPtr->pending = pending;
 }
 
 }  // namespace scenarios

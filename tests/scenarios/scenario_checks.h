@@ -3,6 +3,7 @@
 #ifndef BASETDIC_TESTS_SCENARIOS_SCENARIO_CHECKS_H
 #define BASETDIC_TESTS_SCENARIOS_SCENARIO_CHECKS_H
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -11,8 +12,25 @@
 
 #include "basetdic/module_obj.h"
 #include "machine_facade.h"
+#include "support/module_session.h"
 
 namespace scenarios {
+
+// Where a check helper was called from: its failures are reported there, as Wine's ok_(file, line) does,
+// so that a failure points at the case, not at the helper.
+struct CallSite {
+  const char* file;
+  int line;
+};
+#define SCENARIO_CALL_SITE ::scenarios::CallSite{__FILE__, __LINE__}
+
+// A failure at the call site, with what was checked, when actual differs from expected.
+template <class Actual, class Expected>
+void ExpectEqualAt(const CallSite& at, const Actual& actual, const Expected& expected, const std::string& what) {
+  if (!(actual == expected))
+    ADD_FAILURE_AT(at.file, at.line) << what << ": got " << ::testing::PrintToString(actual) << ", expected "
+                                     << ::testing::PrintToString(expected);
+}
 
 struct RegistryValue {
   bool present = false;
@@ -72,29 +90,17 @@ bool DeviceOpens(const std::string& name);
 void SwitchTrace(bool on);
 std::string TraceText();
 
-// A setup program's session with one module object, driven only through the interface table.
-class HostSession {
+// The exports of the machine's library, as its facade reaches them.
+inline testsupport::ModuleExports ExportsOf(MachineFacade& machine) {
+  return {[&machine] { return machine.QueryModuleObj(); }, [&machine](void* object) { return machine.ReleaseObj(object); }};
+}
+
+// A setup program's session with one module object of the machine's library, every setup file of the
+// folder inserted.
+class HostSession : public testsupport::ModuleSession {
  public:
-  HostSession(MachineFacade& machine, const std::string& moduleKind, const std::string& setupFolder);
-  ~HostSession();
-  HostSession(const HostSession&) = delete;
-  HostSession& operator=(const HostSession&) = delete;
-
-  ModuleStatus Install();
-  ModuleStatus Start();
-  ModuleStatus Update();
-  ModuleStatus Remove();
-  ModuleStatus CheckPlatform();
-  ModuleStatus Status() const { return *header_->statusPtr; }
-  // The object's header, for a host that hands the object a table of its own.
-  ModuleObjHeader* Header() const { return header_; }
-  // Overwrites the status words, to see which ones an operation leaves alone.
-  void PresetStatus(uint32_t result, uint32_t pending);
-
- private:
-  MachineFacade& machine_;
-  void* object_;
-  ModuleObjHeader* header_;
+  HostSession(MachineFacade& machine, const std::string& moduleKind, const std::string& setupFolder)
+      : ModuleSession(ExportsOf(machine), moduleKind.c_str(), setupFolder) {}
 };
 
 }  // namespace scenarios

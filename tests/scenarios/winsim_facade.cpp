@@ -13,17 +13,11 @@
 #include "winsim/registry.h"
 #include "winsim/services.h"
 
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
-
 namespace scenarios {
 namespace {
 
-using winsim::testsupport::BuildPeImage;
-using winsim::testsupport::ImageWithVersion;
 using winsim::testsupport::PeKind;
-using winsim::testsupport::PeMachine;
-using winsim::testsupport::SimpleVersionInfo;
+using winsim::testsupport::VersionedImageBytes;
 
 const char kToolLog[] = "C:\\snetcfg-requests.log";
 
@@ -33,19 +27,6 @@ winsim::OsVersion OsNamed(const std::string& version) {
   if (version == "win7") return winsim::OsWin7();
   if (version == "win98") return winsim::OsWin98();
   return winsim::OsWinXp();
-}
-
-std::string ImageBytes(const std::string& version, PeKind kind) {
-  std::vector<uint8_t> bytes;
-  if (version.empty()) {
-    winsim::testsupport::PeImageSpec spec;
-    spec.machine = PeMachine::I386;
-    spec.kind = kind;
-    bytes = BuildPeImage(spec);
-  } else {
-    bytes = BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, kind));
-  }
-  return std::string(bytes.begin(), bytes.end());
 }
 
 class WinsimMachine final : public MachineFacade {
@@ -64,13 +45,13 @@ class WinsimMachine final : public MachineFacade {
   std::string MakeSetupFolder(const std::string& basetdiVersion, const std::string& zelbaseVersion,
                               bool withTool) override {
     std::string folder = "C:\\setup" + std::to_string(++folders_);
-    winsim::WriteHostFile(folder + "\\Basetdi.nt4", ImageBytes(basetdiVersion, PeKind::Driver));
-    winsim::WriteHostFile(folder + "\\zelbase.sys", ImageBytes(zelbaseVersion, PeKind::Driver));
+    winsim::WriteHostFile(folder + "\\Basetdi.nt4", VersionedImageBytes(basetdiVersion, PeKind::Driver));
+    winsim::WriteHostFile(folder + "\\zelbase.sys", VersionedImageBytes(zelbaseVersion, PeKind::Driver));
     winsim::WriteHostFile(folder + "\\zelbase.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n");
     winsim::WriteHostFile(folder + "\\zelbase.cat", "catalog");
-    winsim::WriteHostFile(folder + "\\basetdic.dll", ImageBytes("1.0.0.0", PeKind::Dll));
+    winsim::WriteHostFile(folder + "\\basetdic.dll", VersionedImageBytes("1.0.0.0", PeKind::Dll));
     if (withTool) {
-      winsim::WriteHostFile(folder + "\\snetcfg.exe", ImageBytes("1.0.0.0", PeKind::Exe));
+      winsim::WriteHostFile(folder + "\\snetcfg.exe", VersionedImageBytes("1.0.0.0", PeKind::Exe));
       winsim::NetCfgStandInOptions options;
       options.requestLog = kToolLog;
       winsim::InstallNetCfgStandIn(folder + "\\snetcfg.exe", options);
@@ -80,7 +61,7 @@ class WinsimMachine final : public MachineFacade {
   }
 
   void PutVersionedFile(const std::string& path, const std::string& version) override {
-    winsim::WriteHostFile(path, ImageBytes(version, PeKind::Driver));
+    winsim::WriteHostFile(path, VersionedImageBytes(version, PeKind::Driver));
   }
 
   std::vector<ToolRequest> ToolRequests() override {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 #include "wine_files.h"
 #include "wine_footprint.h"
 #include "wine_handle_fingerprint.h"

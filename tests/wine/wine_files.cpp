@@ -5,7 +5,7 @@
 #include <atomic>
 #include <vector>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace winetest {
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "generic/win_handles.h"
 #include "scenario_checks.h"
-#include "util/win_handles.h"
 #include "wine_files.h"
 #include "wine_library.h"
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 #include "wine_facade.h"
 #include "wine_files.h"
 #include "wine_gap.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "scenario_platform.h"
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 #include "wine_facade.h"
 
 namespace scenarios {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <string>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 #include "wine_files.h"
 #include "wine_library.h"
 

@@ -1,7 +1,6 @@
 #include "branch_notes.h"
 
 #include "deploy/branch_choice.h"
-#include "deploy/start_driver.h"
 #include "module/module_kind.h"
 #include "module/os_version.h"
 #include "windows_names.h"

@@ -1,5 +1,5 @@
 // What explain says about an operation before rehearsing it: the branch the library's own chooser picks
-// for the module kind on this machine's Windows version (deploy/branch_choice.h, deploy/start_driver.h),
+// for the module kind on this machine's Windows version (deploy/branch_choice.h),
 // and in a few words what that branch works on.
 #ifndef BASETDIC_HOST_BRANCH_NOTES_H
 #define BASETDIC_HOST_BRANCH_NOTES_H

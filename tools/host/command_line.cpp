@@ -40,6 +40,9 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   app.add_option("--library", request->library, "the library to load (default: the one built with the host)");
   app.add_flag("--trace", request->trace, "switch the library's trace on for this run (zel.ini)");
   app.add_flag("--json", request->json, "print one JSON document instead of text");
+  app.add_option("--wait", request->waitSeconds, "seconds to wait for another run using the machine folder")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
 
   AddOperation(app, "install", "InstallDriver", {Operation::Install}, request);
   AddOperation(app, "update", "UpdateDriver", {Operation::Update}, request);

@@ -67,6 +67,11 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
     if (whyNot.empty()) Rehearse(request, run, &rehearsal, &whyNot);
     rehearsals.push_back(rehearsal);
   }
+  std::string why;
+  if (!platform::KeepCreatedMachine(&why)) {
+    error->message = why;
+    return kExitUsage;
+  }
 
   if (request.json) {
     nlohmann::json operations = nlohmann::json::array();

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace host {
 

@@ -25,6 +25,7 @@ struct HostRequest {
   std::string library;      // empty: the library built beside the host
   bool trace = false;
   bool json = false;
+  int waitSeconds = 30;  // how long to wait for another run that holds the machine folder
   // machine init
   std::string os;
   bool wow64 = false;

@@ -52,6 +52,11 @@ int MachineShowCommand(const HostRequest& request, std::ostream& out, HostError*
   MachineSummary machine = DescribeMachine(platform::MachineLocation(request));
   machine.platform = platform::Name();
   Snapshot snapshot = TakeSnapshot(platform::Scope());
+  std::string why;
+  if (!platform::KeepCreatedMachine(&why)) {
+    error->message = why;
+    return kExitUsage;
+  }
   if (request.json) {
     PrintJson({{"machine", ToJson(machine)},
                {"notices", notice.empty() ? nlohmann::json::array() : nlohmann::json::array({notice})},

@@ -1,8 +1,9 @@
 #include "module_kinds.h"
 
 #include "module/os_version.h"
+#include "product/product_names.h"
 #include "snapshot.h"
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace host {
 
@@ -25,8 +26,7 @@ std::string ModuleForWindows(const OSVERSIONINFOA& os) {
 }
 
 const std::vector<std::string>& SetupFileNames() {
-  static const std::vector<std::string> names{"Basetdi.nt4", "zelbase.sys", "zelbase.inf",
-                                              "zelbase.cat", "snetcfg.exe", "basetdic.dll"};
+  static const std::vector<std::string> names(std::begin(basetdic::kSetupFiles), std::end(basetdic::kSetupFiles));
   return names;
 }
 

@@ -27,6 +27,9 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
 bool OpenMachine(const HostRequest& request, bool* created, std::string* error);
 // Keeps what the run did: on winsim, saves the machine to its folder.
 bool SaveMachine(const HostRequest& request, std::string* error);
+// For commands that change nothing (machine show, explain): keeps a machine OpenMachine created, once the
+// command has got past its checks of the command line.
+bool KeepCreatedMachine(std::string* error);
 // One line saying which machine this is ("machine ./basetdic-machine" or "this Windows system").
 std::string MachineLocation(const HostRequest& request);
 

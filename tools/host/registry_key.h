@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace host {
 

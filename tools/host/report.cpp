@@ -1,6 +1,6 @@
 #include "report.h"
 
-#include "proc_address.h"
+#include "generic/proc_address.h"
 
 namespace host {
 namespace {
@@ -13,7 +13,7 @@ std::string TextOf(UINT (WINAPI* get)(LPSTR, UINT)) {
 
 bool RunsUnderWow64() {
   using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-  auto isWow64Process = ProcAddress<IsWow64ProcessFn>(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+  auto isWow64Process = basetdic::ProcAddress<IsWow64ProcessFn>(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
   BOOL wow64 = FALSE;
   return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "file_version.h"
-#include "proc_address.h"
+#include "generic/proc_address.h"
 #include "snapshot.h"
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace host {
 namespace {
@@ -60,8 +60,8 @@ class RedirectionOff {
  public:
   RedirectionOff() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    disable_ = ProcAddress<Toggle>(kernel, "Wow64DisableWow64FsRedirection");
-    revert_ = ProcAddress<Revert>(kernel, "Wow64RevertWow64FsRedirection");
+    disable_ = basetdic::ProcAddress<Toggle>(kernel, "Wow64DisableWow64FsRedirection");
+    revert_ = basetdic::ProcAddress<Revert>(kernel, "Wow64RevertWow64FsRedirection");
     disabled_ = disable_ && revert_ && disable_(&previous_);
   }
   ~RedirectionOff() {

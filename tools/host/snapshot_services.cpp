@@ -6,7 +6,7 @@
 
 #include "platform.h"
 #include "snapshot.h"
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace host {
 namespace {

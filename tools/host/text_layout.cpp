@@ -11,6 +11,19 @@ std::string LeftRight(const std::string& left, const std::string& right) {
   return left + std::string(kScreenWidth - left.size() - right.size(), ' ') + right;
 }
 
+namespace {
+
+// The last space in text[first + 1, last], or npos. Bounded below so that a long run without spaces costs
+// one line's width per line, not a scan back to the start of the text.
+size_t LastSpaceIn(const std::string& text, size_t first, size_t last) {
+  for (size_t at = last; at > first; --at) {
+    if (text[at] == ' ') return at;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
 void WriteWrapped(std::ostream& out, const std::string& prefix, const std::string& text, size_t indent) {
   std::string line = prefix;
   size_t position = 0;
@@ -20,8 +33,8 @@ void WriteWrapped(std::ostream& out, const std::string& prefix, const std::strin
       out << line << text.substr(position) << '\n';
       return;
     }
-    size_t cut = text.rfind(' ', position + room);
-    if (cut == std::string::npos || cut <= position) {
+    size_t cut = LastSpaceIn(text, position, position + room);
+    if (cut == std::string::npos) {
       cut = position + room;
       out << line << text.substr(position, cut - position) << '\n';
       position = cut;

@@ -45,19 +45,11 @@ struct FindObject : HandleObject {
   size_t next = 0;
 };
 
-enum class Existence { Missing, MissingParent, File, Directory };
+using Existence = winsim::detail::HostEntry;
 
-Existence Probe(const std::string& host) {
-  struct stat info;
-  if (stat(host.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? Existence::Directory : Existence::File;
-  std::string parent = std::filesystem::path(host).parent_path().string();
-  if (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Existence::MissingParent;
-  return Existence::Missing;
-}
+Existence Probe(const std::string& host) { return winsim::detail::ProbeHostPath(host); }
 
-DWORD MissingError(Existence existence) {
-  return existence == Existence::MissingParent ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
-}
+DWORD MissingError(Existence existence) { return winsim::detail::MissingPathError(existence); }
 
 // Every open file handle, so share modes can be checked across handles.
 std::vector<FileObject*>& OpenFiles() {
@@ -159,7 +151,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECU
     return Handles().Add(file);
   }
   std::string host = winsim::detail::HostPathOf(path);
-  Existence existence = host.empty() ? Existence::MissingParent : Probe(host);
+  Existence existence = Probe(host);
   if (existence == Existence::Directory) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
@@ -327,12 +319,12 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
   }
   std::string fromHost = winsim::detail::HostPathOf(from);
   std::string toHost = winsim::detail::HostPathOf(to);
-  Existence source = fromHost.empty() ? Existence::MissingParent : Probe(fromHost);
+  Existence source = Probe(fromHost);
   if (source != Existence::File) {
     SetLastError(source == Existence::Directory ? ERROR_ACCESS_DENIED : MissingError(source));
     return FALSE;
   }
-  Existence target = toHost.empty() ? Existence::MissingParent : Probe(toHost);
+  Existence target = Probe(toHost);
   if (target == Existence::MissingParent) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
@@ -373,7 +365,7 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     return FALSE;
   }
   std::string host = winsim::detail::HostPathOf(path);
-  Existence existence = host.empty() ? Existence::MissingParent : Probe(host);
+  Existence existence = Probe(host);
   if (existence == Existence::Directory) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
@@ -407,7 +399,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
     return INVALID_FILE_ATTRIBUTES;
   }
   std::string host = winsim::detail::HostPathOf(path);
-  Existence existence = host.empty() ? Existence::MissingParent : Probe(host);
+  Existence existence = Probe(host);
   switch (existence) {
     case Existence::File: return FILE_ATTRIBUTE_ARCHIVE;
     case Existence::Directory: return FILE_ATTRIBUTE_DIRECTORY;
@@ -424,7 +416,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
     return FALSE;
   }
   std::string host = winsim::detail::HostPathOf(path);
-  Existence existence = host.empty() ? Existence::MissingParent : Probe(host);
+  Existence existence = Probe(host);
   if (existence == Existence::File || existence == Existence::Directory) {
     SetLastError(ERROR_ALREADY_EXISTS);
     return FALSE;
@@ -441,7 +433,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
   if (call.Fault()) return FALSE;
   WindowsPath path = ParsePath(pathName);
   std::string host = path.valid && !path.device ? winsim::detail::HostPathOf(path) : std::string();
-  Existence existence = host.empty() ? Existence::MissingParent : Probe(host);
+  Existence existence = Probe(host);
   if (existence != Existence::Directory) {
     SetLastError(existence == Existence::File ? ERROR_DIRECTORY : MissingError(existence));
     return FALSE;
@@ -479,7 +471,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
     return INVALID_HANDLE_VALUE;
   }
   std::string host = winsim::detail::HostPathOf(directory);
-  Existence searched = host.empty() ? Existence::MissingParent : Probe(host);
+  Existence searched = Probe(host);
   if (searched != Existence::Directory) {
     SetLastError(searched == Existence::File ? ERROR_DIRECTORY : ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

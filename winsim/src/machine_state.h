@@ -15,7 +15,6 @@ struct CoreState {
   MachineConfig config;
   std::map<char, std::string> drives;  // upper-case letter -> host folder
   ULONGLONG clockMs = 0;               // milliseconds since the configured start time
-  std::map<std::string, std::string> iniOverrides;  // unused placeholder for profile writes
 };
 
 CoreState& Core();

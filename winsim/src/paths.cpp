@@ -1,6 +1,9 @@
 #include "paths.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "machine_state.h"
 #include "wow64.h"
@@ -117,6 +120,15 @@ std::string HostPathOf(const WindowsPath& path) {
     host += "/" + chosen;
   }
   return host;
+}
+
+HostEntry ProbeHostPath(const std::string& host) {
+  if (host.empty()) return HostEntry::MissingParent;
+  struct stat info;
+  if (stat(host.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? HostEntry::Directory : HostEntry::File;
+  std::string parent = std::filesystem::path(host).parent_path().string();
+  if (parent.empty() || stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return HostEntry::MissingParent;
+  return HostEntry::Missing;
 }
 
 }  // namespace winsim::detail

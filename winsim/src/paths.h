@@ -26,6 +26,15 @@ WindowsPath ParsePathNoRedirection(const std::string& path);
 // keep their given case. Empty when the drive is not mapped.
 std::string HostPathOf(const WindowsPath& path);
 
+// What stands at a host path: nothing (its folder exists), nothing and no folder either, a file or a
+// directory. An empty host path (an unmapped drive) counts as a missing folder.
+enum class HostEntry { Missing, MissingParent, File, Directory };
+HostEntry ProbeHostPath(const std::string& host);
+
+// The Windows errors for a path that is not there: ERROR_PATH_NOT_FOUND without its folder,
+// ERROR_FILE_NOT_FOUND otherwise.
+inline unsigned long MissingPathError(HostEntry entry) { return entry == HostEntry::MissingParent ? 3ul : 2ul; }
+
 }  // namespace winsim::detail
 
 #endif

@@ -119,6 +119,21 @@ MachineConfig ConfigOf(const json& machine) {
   return config;
 }
 
+// What is wrong in machine.json, in words: nlohmann's "[json.exception.out_of_range.403] key 'os' not found"
+// becomes "the key 'os' is missing"; type errors keep their text without the bracketed id.
+std::string JsonProblem(const json::exception& bad) {
+  std::string what = bad.what();
+  size_t close = what.find("] ");
+  if (close != std::string::npos) what = what.substr(close + 2);
+  const std::string notFound = " not found";
+  if (what.compare(0, 4, "key ") == 0 && what.size() > notFound.size() &&
+      what.compare(what.size() - notFound.size(), notFound.size(), notFound) == 0) {
+    return "the " + what.substr(0, what.size() - notFound.size()) + " is missing";
+  }
+  if (bad.id >= 300 && bad.id < 400) return "a value has the wrong type (" + what + ")";
+  return what;
+}
+
 // Copies a drive that lives elsewhere into the machine folder, replacing what was there.
 bool CopyDriveInto(const std::string& from, const fs::path& to, std::string* error) {
   std::error_code failed;
@@ -154,33 +169,44 @@ bool SaveMachine(const std::string& folder, std::string* error) {
   return true;
 }
 
-bool LoadMachine(const std::string& folder, std::string* error) {
+bool LoadMachine(const std::string& folder, std::string* error) { return LoadMachine(folder, folder, error); }
+
+bool LoadMachine(const std::string& folder, const std::string& driveRoot, std::string* error) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   std::string ignored;
   if (!error) error = &ignored;
   std::string machineText, registryText;
-  if (!ReadText(fs::path(folder) / kMachineFile, &machineText)) {
+  const std::string machineFile = (fs::path(folder) / kMachineFile).string();
+  const std::string registryFile = (fs::path(folder) / kRegistryFile).string();
+  if (!ReadText(machineFile, &machineText)) {
     *error = folder + " holds no saved machine (" + kMachineFile + " is missing)";
     return false;
   }
-  if (!ReadText(fs::path(folder) / kRegistryFile, &registryText)) {
-    *error = "the machine in " + folder + " has no " + kRegistryFile;
+  if (!ReadText(registryFile, &registryText)) {
+    *error = "the machine in " + folder + " has no " + kRegistryFile + " (it is missing or cannot be read)";
     return false;
   }
   json machine = json::parse(machineText, nullptr, false);
-  if (machine.is_discarded() || !machine.is_object() || machine.value("format", "") != kFormat) {
-    *error = std::string(kMachineFile) + " in " + folder + " is not a saved machine (format \"" + kFormat + "\")";
+  if (machine.is_discarded()) {
+    *error = machineFile + " is not complete JSON (cut short or edited by hand)";
+    return false;
+  }
+  if (!machine.is_object() || machine.value("format", "") != kFormat) {
+    *error = machineFile + " is not a saved machine (its \"format\" is not \"" + kFormat + "\")";
     return false;
   }
   try {
     MachineConfig config = ConfigOf(machine);
     // Boot resets every area; the saved state is then laid over the fresh machine.
-    Boot(config, DriveFolder(folder, 'C').string());
+    Boot(config, DriveFolder(driveRoot, 'C').string());
     for (const auto& drive : machine.at("drives").items()) {
-      if (drive.key().size() == 1 && drive.key() != "C") MapDrive(drive.key()[0], DriveFolder(folder, drive.key()[0]).string());
+      if (drive.key().size() == 1 && drive.key() != "C") MapDrive(drive.key()[0], DriveFolder(driveRoot, drive.key()[0]).string());
     }
     if (!RegistryFromRegText(registryText, error)) {
-      *error = "in " + (fs::path(folder) / kRegistryFile).string() + ": " + *error;
+      // "registry file line 3: ..." becomes "<folder>/registry.reg line 3: ...".
+      const std::string generic = "registry file";
+      *error = error->compare(0, generic.size(), generic) == 0 ? registryFile + error->substr(generic.size())
+                                                                : registryFile + ": " + *error;
       return false;
     }
     AdvanceClock(static_cast<DWORD>(machine.at("clock").at("elapsedMs").get<ULONGLONG>()));
@@ -190,7 +216,7 @@ bool LoadMachine(const std::string& folder, std::string* error) {
       InstallMachineNetCfgStandIn(image.get<std::string>());
     }
   } catch (const json::exception& bad) {
-    *error = std::string(kMachineFile) + " in " + folder + ": " + bad.what();
+    *error = machineFile + ": " + JsonProblem(bad);
     return false;
   }
   return true;

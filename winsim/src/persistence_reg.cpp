@@ -178,8 +178,10 @@ std::vector<Line> LogicalLines(const std::string& text) {
     } else {
       lines.push_back(Line{physical, number});
     }
+    // Only the first line of a value says whether it is a hex list; asking again of the joined line at
+    // every continuation would rescan it each time.
     const std::string& current = lines.back().text;
-    continuing = !current.empty() && current.back() == '\\' && IsHexValueLine(current);
+    continuing = !current.empty() && current.back() == '\\' && (continuing || IsHexValueLine(current));
     if (continuing) lines.back().text.pop_back();
   }
   return lines;

@@ -3,7 +3,6 @@
 // runs on the simulated clock and ends when the clock passes its run time.
 #include "processes.h"
 
-#include <sys/stat.h>
 
 #include <map>
 
@@ -45,21 +44,11 @@ ProcessArea& Area() {
   return area;
 }
 
-enum class Entry { Missing, MissingParent, File, Directory };
-
-Entry ProbeHost(const std::string& host) {
-  if (host.empty()) return Entry::MissingParent;
-  struct stat info;
-  if (stat(host.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? Entry::Directory : Entry::File;
-  size_t slash = host.find_last_of('/');
-  std::string parent = slash == std::string::npos ? std::string() : host.substr(0, slash);
-  if (parent.empty() || stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Entry::MissingParent;
-  return Entry::Missing;
-}
+using Entry = winsim::detail::HostEntry;
 
 Entry ProbeWindowsPath(const winsim::detail::WindowsPath& path) {
   if (!path.valid || path.device) return Entry::MissingParent;
-  return ProbeHost(winsim::detail::HostPathOf(path));
+  return winsim::detail::ProbeHostPath(winsim::detail::HostPathOf(path));
 }
 
 // Behaviours are found by the image's host location without regard to case, so that "C:\Setup\X.EXE",

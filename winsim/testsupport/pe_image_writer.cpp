@@ -272,6 +272,15 @@ PeImageSpec ImageWithVersion(const VersionInfoSpec& version, PeMachine machine, 
   return spec;
 }
 
+std::string VersionedImageBytes(const std::string& version, PeKind kind) {
+  PeImageSpec spec;
+  if (!version.empty()) spec = ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, kind);
+  spec.machine = PeMachine::I386;
+  spec.kind = kind;
+  const std::vector<uint8_t> bytes = BuildPeImage(spec);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 std::vector<uint8_t> BuildPeImage(const PeImageSpec& spec) {
   const bool pe32Plus = spec.machine == PeMachine::Amd64;
 

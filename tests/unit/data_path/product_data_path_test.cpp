@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "temp_machine.h"
-#include "util/product_data_path.h"
+#include "steps/product_data_path.h"
 #include "winsim/registry.h"
 
 namespace {

@@ -7,9 +7,6 @@
 #include "winsim/registry.h"
 #include "winsim/services.h"
 
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
-
 namespace basetdic_test {
 
 const char kSetupDir[] = "C:\\setup";
@@ -18,14 +15,6 @@ const char kDataPathValue[] = "C:\\ProgramData\\Qandor";
 
 namespace {
 
-using winsim::testsupport::BuildPeImage;
-using winsim::testsupport::ImageWithVersion;
-using winsim::testsupport::PeKind;
-using winsim::testsupport::PeMachine;
-using winsim::testsupport::SimpleVersionInfo;
-
-const char* const kSetupFiles[] = {"Basetdi.nt4", "zelbase.sys", "zelbase.inf", "zelbase.cat", "snetcfg.exe",
-                                   "basetdic.dll"};
 
 }  // namespace
 
@@ -45,30 +34,15 @@ DeployMachine::DeployMachine(const winsim::OsVersion& os, bool wow64)
 }
 
 void* DeployMachine::NewModule(const char* name, bool insertFiles) {
-  ModuleObj* object = QueryModuleObj();
-  const ModuleObjVtbl& table = TableOf(object);
-  table.SetModuleName(object, name);
-  if (insertFiles) {
-    for (const char* file : kSetupFiles) {
-      std::string path = std::string(kSetupDir) + "\\" + file;
-      table.InsertFile(object, path.c_str());
-    }
-  }
+  void* object = QueryModuleObj();
+  testsupport::NameAndInsertFiles(object, name, kSetupDir, insertFiles);
   return object;
 }
 
 void DeployMachine::Release(void* object) { ReleaseObj(static_cast<ModuleObj*>(object)); }
 
 void DeployMachine::PutVersionedFile(const std::string& path, const std::string& version) {
-  std::vector<uint8_t> bytes;
-  if (version.empty()) {
-    winsim::testsupport::PeImageSpec spec;
-    spec.kind = PeKind::Driver;
-    bytes = BuildPeImage(spec);
-  } else {
-    bytes = BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, PeKind::Driver));
-  }
-  winsim::WriteHostFile(path, std::string(bytes.begin(), bytes.end()));
+  winsim::WriteHostFile(path, winsim::testsupport::VersionedImageBytes(version));
 }
 
 std::string DeployMachine::DriverPath(const char* fileName) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "basetdic/module_obj.h"
+#include "support/module_session.h"
 #include "temp_machine.h"
 #include "winsim/machine.h"
 
@@ -30,9 +31,8 @@ class DeployMachine {
   winsim::testsupport::TempMachine machine_;
 };
 
-// The status block of an object made by NewModule.
-inline ModuleStatus& StatusOf(void* object) { return *static_cast<ModuleObjHeader*>(object)->statusPtr; }
-inline const ModuleObjVtbl& TableOf(void* object) { return *static_cast<ModuleObjHeader*>(object)->vtbl; }
+using testsupport::StatusOf;
+using testsupport::TableOf;
 
 // The trace switched on for the life of the object; Text() reads what was written.
 class TraceOn {

@@ -23,14 +23,9 @@ std::string Contents(const std::string& path) {
   return winsim::ReadHostFile(path, &bytes) ? bytes : std::string("<missing>");
 }
 
-struct Session {
-  Session(DeployMachine& machine, const char* name) : machine(machine), object(machine.NewModule(name)) {}
-  ~Session() { machine.Release(object); }
-  ModuleStatus Install() { return TableOf(object).InstallDriver(object), StatusOf(object); }
-  ModuleStatus Update() { return TableOf(object).UpdateDriver(object), StatusOf(object); }
-  ModuleStatus Remove() { return TableOf(object).RemoveDriver(object), StatusOf(object); }
-  DeployMachine& machine;
-  void* object;
+// A session with the linked library's object and every setup file of the fixture's setup directory.
+struct Session : testsupport::ModuleSession {
+  Session(DeployMachine&, const char* name) : ModuleSession(testsupport::LinkedExports(), name, kSetupDir) {}
 };
 
 TEST(KernelServiceInstall, CopiesTheDriverAndRegistersTheService) {

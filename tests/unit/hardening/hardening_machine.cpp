@@ -11,9 +11,6 @@
 #include "winsim/registry.h"
 #include "winsim/services.h"
 
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
-
 namespace hardening {
 
 const char kSetupDir[] = "C:\\setup";
@@ -21,9 +18,6 @@ const char kDataPathKey[] = "HKLM\\SOFTWARE\\Qandor\\zel";
 const char kTdiKey[] = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\BaseTDI";
 
 namespace {
-
-const char* const kSetupFiles[] = {"Basetdi.nt4", "zelbase.sys", "zelbase.inf", "zelbase.cat", "snetcfg.exe",
-                                   "basetdic.dll"};
 
 // Made on first use, removed when the process ends normally. A process that ends otherwise (libFuzzer
 // leaves without running destructors) can name a scratch folder of its own in BASETDIC_SCRATCH.
@@ -52,10 +46,7 @@ const std::string& VersionedImage(const std::string& version) {
   static std::map<std::string, std::string> images;
   auto found = images.find(version);
   if (found != images.end()) return found->second;
-  using namespace winsim::testsupport;
-  std::vector<uint8_t> bytes =
-      BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, PeKind::Driver));
-  return images[version] = std::string(bytes.begin(), bytes.end());
+  return images[version] = winsim::testsupport::VersionedImageBytes(version);
 }
 
 }  // namespace
@@ -112,13 +103,7 @@ std::string TraceText() {
 
 ModuleObj* NewModule(const char* name, bool insertFiles, const std::string& setupDir) {
   ModuleObj* object = QueryModuleObj();
-  TableOf(object).SetModuleName(object, name);
-  if (insertFiles) {
-    for (const char* file : kSetupFiles) {
-      std::string path = setupDir + "\\" + file;
-      TableOf(object).InsertFile(object, path.c_str());
-    }
-  }
+  testsupport::NameAndInsertFiles(object, name, setupDir, insertFiles);
   return object;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "basetdic/module_obj.h"
+#include "support/module_session.h"
 #include "winsim/machine.h"
 
 namespace hardening {
@@ -39,8 +40,8 @@ std::string TraceText();
 // A module object as a host makes it: named, and with every setup file of setupDir inserted (or none).
 ModuleObj* NewModule(const char* name, bool insertFiles = true, const std::string& setupDir = kSetupDir);
 void Release(ModuleObj* object);
-inline const ModuleObjVtbl& TableOf(ModuleObj* object) { return *reinterpret_cast<ModuleObjHeader*>(object)->vtbl; }
-inline ModuleStatus& StatusOf(ModuleObj* object) { return *reinterpret_cast<ModuleObjHeader*>(object)->statusPtr; }
+using testsupport::StatusOf;
+using testsupport::TableOf;
 
 // The stored nSon, or -1 when the key or value is missing, or -2 when it is not four bytes.
 long long StoredCount();

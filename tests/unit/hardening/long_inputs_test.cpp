@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "hardening_machine.h"
-#include "util/file_version.h"
+#include "steps/file_version.h"
 #include "winsim/modules.h"
 #include "winsim/processes.h"
 #include "winsim/registry.h"

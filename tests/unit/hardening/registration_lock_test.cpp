@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "hardening_machine.h"
-#include "util/held_mutex.h"
+#include "generic/held_mutex.h"
 #include "winsim/registry.h"
 #include "winsim/sync.h"
 

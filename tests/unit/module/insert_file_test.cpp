@@ -9,9 +9,6 @@
 #include "module/base_tdi_module_obj.h"
 #include "temp_machine.h"
 
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
-
 namespace {
 
 using winsim::testsupport::TempMachine;

@@ -9,23 +9,17 @@
 
 #include "basetdic/module_obj.h"
 #include "module/base_tdi_module_obj.h"
+#include "support/module_session.h"
 #include "temp_machine.h"
-
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
 
 namespace {
 
+using testsupport::HeaderOf;
+using testsupport::StatusOf;
+using testsupport::TableOf;
 using winsim::testsupport::ConfigFor;
 using winsim::testsupport::TempMachine;
 
-// A host's view of the object: only the header words and the raw interface table.
-struct HostView {
-  explicit HostView(void* object) : header(static_cast<ModuleObjHeader*>(object)) {}
-  ModuleObjHeader* header;
-  ModuleStatus& Status() const { return *header->statusPtr; }
-  const ModuleObjVtbl& Table() const { return *header->vtbl; }
-};
 
 size_t CountCalls(const char* function) {
   size_t count = 0;
@@ -37,46 +31,44 @@ class ModuleObjectTest : public ::testing::Test {
  protected:
   TempMachine machine{ConfigFor(winsim::OsWinXp())};
   ModuleObj* object = QueryModuleObj();
-  HostView host{object};
   void TearDown() override { ReleaseObj(object); }
 };
 
 TEST_F(ModuleObjectTest, NewObjectShowsItsHeaderAsTheHostReadsIt) {
   ASSERT_NE(object, nullptr);
-  const ModuleStatus& status = host.Status();
+  const ModuleStatus& status = StatusOf(object);
   EXPECT_EQ(status.result, 1u);
   EXPECT_EQ(status.pending, 0u);
   EXPECT_EQ(status.reserved[0] | status.reserved[1] | status.reserved[2], 0u);
-  EXPECT_STREQ(host.header->idPtr, "{367C7924-04B6-4377-A8CB-CBA4A1B9CABF}");
+  EXPECT_STREQ(HeaderOf(object).idPtr, "{367C7924-04B6-4377-A8CB-CBA4A1B9CABF}");
   // The identifier field is 40 bytes: 38 characters and two zero bytes.
-  EXPECT_EQ(host.header->idPtr[38], '\0');
-  EXPECT_EQ(host.header->idPtr[39], '\0');
+  EXPECT_EQ(HeaderOf(object).idPtr[38], '\0');
+  EXPECT_EQ(HeaderOf(object).idPtr[39], '\0');
   // Both pointers lead into the object itself, behind the three header words.
   const char* begin = reinterpret_cast<const char*>(object);
   const char* end = begin + sizeof(basetdic::BaseTdiModuleObj);
-  const char* status_at = reinterpret_cast<const char*>(host.header->statusPtr);
+  const char* status_at = reinterpret_cast<const char*>(HeaderOf(object).statusPtr);
   EXPECT_TRUE(status_at >= begin + 3 * sizeof(void*) && status_at + sizeof(ModuleStatus) <= end);
-  EXPECT_TRUE(host.header->idPtr >= begin + 3 * sizeof(void*) && host.header->idPtr + 40 <= end);
+  EXPECT_TRUE(HeaderOf(object).idPtr >= begin + 3 * sizeof(void*) && HeaderOf(object).idPtr + 40 <= end);
   EXPECT_EQ(static_cast<basetdic::BaseTdiModuleObj*>(object)->OsVersion().dwOSVersionInfoSize, 148u);
   EXPECT_EQ(static_cast<basetdic::BaseTdiModuleObj*>(object)->OsVersion().dwBuildNumber, 2600u);
 }
 
 TEST_F(ModuleObjectTest, HeaderPointersNeverChangeAndObjectsShareNothing) {
   ModuleObj* other = QueryModuleObj();
-  HostView second(other);
-  ModuleStatus* status = host.header->statusPtr;
-  const char* id = host.header->idPtr;
-  EXPECT_NE(second.header->statusPtr, status);
-  EXPECT_NE(second.header->idPtr, id);
-  EXPECT_EQ(second.header->vtbl, host.header->vtbl);
+  ModuleStatus* status = HeaderOf(object).statusPtr;
+  const char* id = HeaderOf(object).idPtr;
+  EXPECT_NE(HeaderOf(other).statusPtr, status);
+  EXPECT_NE(HeaderOf(other).idPtr, id);
+  EXPECT_EQ(HeaderOf(other).vtbl, HeaderOf(object).vtbl);
   object->SetModuleName("FwBaseNt");
   object->InsertFile("C:\\setup\\basetdic.dll");
-  second.Status().result = 0;
+  StatusOf(other).result = 0;
   object->Hook8();
-  EXPECT_EQ(second.Status().result, 0u);
+  EXPECT_EQ(StatusOf(other).result, 0u);
   EXPECT_STREQ(static_cast<basetdic::BaseTdiModuleObj*>(other)->SourceDir(), "");
-  EXPECT_EQ(host.header->statusPtr, status);
-  EXPECT_EQ(host.header->idPtr, id);
+  EXPECT_EQ(HeaderOf(object).statusPtr, status);
+  EXPECT_EQ(HeaderOf(object).idPtr, id);
   ReleaseObj(other);
 }
 
@@ -118,8 +110,7 @@ TEST(ModuleObjectLayout, CppInterfaceDeclaresTheSlotsInTableOrder) {
 TEST(ModuleObjectSlots, StatusWordsAfterEachSlotThroughTheRawTable) {
   TempMachine machine{ConfigFor(winsim::OsWin98())};
   void* object = QueryModuleObj();
-  HostView host(object);
-  const ModuleObjVtbl& table = host.Table();
+  const ModuleObjVtbl& table = TableOf(object);
   const uint32_t kUntouched = 7;
   struct Row {
     const char* slot;
@@ -137,7 +128,7 @@ TEST(ModuleObjectSlots, StatusWordsAfterEachSlotThroughTheRawTable) {
       {"Hook13", [](const ModuleObjVtbl& t, void* o) { return t.Hook13(o, 5); }, kUntouched},
   };
   for (const Row& row : rows) {
-    ModuleStatus& status = host.Status();
+    ModuleStatus& status = StatusOf(object);
     status.result = kUntouched;
     status.pending = 9;
     EXPECT_EQ(row.call(table, object), 0) << row.slot;
@@ -154,13 +145,13 @@ TEST(ModuleObjectSlots, StatusWordsAfterEachSlotThroughTheRawTable) {
 TEST_F(ModuleObjectTest, DestroyThroughTheTableEndsTheObjectAndFreesOnlyWithBitZero) {
   ModuleObj* other = QueryModuleObj();
   winsim::ClearCallLog();
-  EXPECT_EQ(host.Table().Destroy(other, 0), other);
+  EXPECT_EQ(TableOf(object).Destroy(other, 0), other);
   EXPECT_EQ(CountCalls("HeapFree"), 0u) << "flags without bit 0 keep the memory";
   HeapFree(GetProcessHeap(), 0, other);
   winsim::ClearCallLog();
   ModuleObj* third = QueryModuleObj();
   EXPECT_EQ(CountCalls("HeapAlloc"), 1u);
-  host.Table().Destroy(third, 3);
+  TableOf(object).Destroy(third, 3);
   EXPECT_EQ(CountCalls("HeapFree"), 1u);
 }
 
@@ -169,9 +160,9 @@ TEST_F(ModuleObjectTest, NameKeepsAtMost259CharactersAndNeverTouchesTheStatus) {
   std::string name(300, 'x');
   name[258] = 'y';
   for (uint32_t before : {0u, 1u}) {
-    host.Status().result = before;
+    StatusOf(object).result = before;
     object->SetModuleName(name.c_str());
-    EXPECT_EQ(host.Status().result, before);
+    EXPECT_EQ(StatusOf(object).result, before);
   }
   EXPECT_EQ(std::string(self->ModuleName()), name.substr(0, 259));
   object->SetModuleName(nullptr);
@@ -236,10 +227,9 @@ TEST(ModuleObjectLibrary, HostLoadsTheTwoExportsAndDrivesAnObject) {
   EXPECT_EQ(dlsym(library, "DllMain"), nullptr);
   EXPECT_EQ(dlsym(library, "_ZN8basetdic8TraceLogEPKcz"), nullptr);
   void* object = query();
-  HostView host(object);
-  host.Status().result = 0;
-  host.Table().Hook10(object);
-  EXPECT_EQ(host.Status().result, 1u);
+  StatusOf(object).result = 0;
+  TableOf(object).Hook10(object);
+  EXPECT_EQ(StatusOf(object).result, 1u);
   winsim::ClearCallLog();
   EXPECT_EQ(release(object), 1);
   EXPECT_EQ(CountCalls("HeapFree"), 1u);

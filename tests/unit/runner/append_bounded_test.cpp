@@ -6,7 +6,7 @@
 #include <string>
 
 #include "temp_machine.h"
-#include "util/append_bounded.h"
+#include "generic/append_bounded.h"
 
 namespace {
 

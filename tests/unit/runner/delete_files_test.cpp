@@ -5,7 +5,7 @@
 
 #include "launch_checks.h"
 #include "temp_machine.h"
-#include "util/delete_files.h"
+#include "generic/delete_files.h"
 
 namespace {
 

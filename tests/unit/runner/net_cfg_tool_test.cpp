@@ -5,7 +5,7 @@
 
 #include "launch_checks.h"
 #include "temp_machine.h"
-#include "util/net_cfg_tool.h"
+#include "steps/net_cfg_tool.h"
 #include "winsim/processes.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "launch_checks.h"
 #include "temp_machine.h"
-#include "util/run_and_wait.h"
+#include "steps/run_and_wait.h"
 #include "winsim/processes.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "launch_checks.h"
 #include "temp_machine.h"
-#include "util/run_program.h"
+#include "steps/run_program.h"
 #include "winsim/processes.h"
 
 namespace {

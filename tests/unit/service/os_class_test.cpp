@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "service/os_class.h"
+#include "support/version_record.h"
 #include "temp_machine.h"
 
 namespace {
@@ -13,13 +14,7 @@ using basetdic::ClassifyOs;
 using basetdic::OsClass;
 
 OSVERSIONINFOA Version(DWORD platform, DWORD major, DWORD minor) {
-  OSVERSIONINFOA os;
-  memset(&os, 0, sizeof os);
-  os.dwOSVersionInfoSize = sizeof os;
-  os.dwPlatformId = platform;
-  os.dwMajorVersion = major;
-  os.dwMinorVersion = minor;
-  return os;
+  return testsupport::VersionRecord(platform, major, minor, 0);
 }
 
 TEST(OsClassTable, VersionRecordsMapOntoTheirFamilies) {

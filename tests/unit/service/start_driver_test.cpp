@@ -3,11 +3,9 @@
 #include <cstring>
 
 #include "basetdic/module_obj.h"
-#include "deploy/start_driver.h"
+#include "deploy/branch_choice.h"
 #include "service_test_support.h"
-
-extern "C" ModuleObj* QueryModuleObj(void);
-extern "C" int ReleaseObj(ModuleObj* object);
+#include "support/version_record.h"
 
 namespace {
 
@@ -18,13 +16,7 @@ using servicetest::ServiceManagerCalls;
 using servicetest::ServiceTest;
 
 OSVERSIONINFOA Version(DWORD platform, DWORD major, DWORD build) {
-  OSVERSIONINFOA os;
-  memset(&os, 0, sizeof os);
-  os.dwOSVersionInfoSize = sizeof os;
-  os.dwPlatformId = platform;
-  os.dwMajorVersion = major;
-  os.dwBuildNumber = build;
-  return os;
+  return testsupport::VersionRecord(platform, major, 0, build);
 }
 
 TEST(StartBranchTable, KindAndVersionChooseTheDriver) {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "util/bounded_text.h"
-#include "util/win_handles.h"
+#include "generic/bounded_text.h"
+#include "generic/win_handles.h"
 #include "temp_machine.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "pe_image_writer.h"
 #include "temp_machine.h"
-#include "util/copy_driver_file.h"
+#include "steps/copy_driver_file.h"
 #include "winsim/modules.h"
 
 namespace {

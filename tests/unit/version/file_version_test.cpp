@@ -7,7 +7,7 @@
 
 #include "pe_image_writer.h"
 #include "temp_machine.h"
-#include "util/file_version.h"
+#include "steps/file_version.h"
 #include "winsim/modules.h"
 
 namespace {

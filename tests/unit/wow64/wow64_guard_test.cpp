@@ -7,9 +7,9 @@
 
 #include "pe_image_writer.h"
 #include "temp_machine.h"
-#include "util/file_version.h"
-#include "util/copy_driver_file.h"
-#include "util/wow64.h"
+#include "steps/file_version.h"
+#include "steps/copy_driver_file.h"
+#include "steps/wow64.h"
 #include "winsim/modules.h"
 #include "winsim/wow64.h"
 
@@ -165,10 +165,7 @@ TEST_F(DriverCopyUnderWow64, AGuardedCopyWithoutTheFunctionsCopiesNothing) {
 }
 
 void WriteVersioned(const char* path, const char* version) {
-  using namespace winsim::testsupport;
-  std::vector<uint8_t> bytes =
-      BuildPeImage(ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, PeKind::Driver));
-  ASSERT_TRUE(winsim::WriteHostFile(path, std::string(bytes.begin(), bytes.end())));
+  ASSERT_TRUE(winsim::WriteHostFile(path, winsim::testsupport::VersionedImageBytes(version)));
 }
 
 struct VersionInsideGuard {

@@ -4,10 +4,11 @@
 #include <windows.h>
 
 #include "platform.h"
-#include "proc_address.h"
+#include "generic/proc_address.h"
+#include "product/product_names.h"
 #include "registry_key.h"
 #include "trace_switch.h"
-#include "util/win_handles.h"
+#include "generic/win_handles.h"
 
 namespace host::platform {
 namespace {
@@ -50,8 +51,8 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
     *error = "LoadLibraryA failed with error " + std::to_string(GetLastError());
     return false;
   }
-  entryPoints->queryModuleObj = ProcAddress<QueryModuleObjFn>(library, "QueryModuleObj");
-  entryPoints->releaseObj = ProcAddress<ReleaseObjFn>(library, "ReleaseObj");
+  entryPoints->queryModuleObj = basetdic::ProcAddress<QueryModuleObjFn>(library, "QueryModuleObj");
+  entryPoints->releaseObj = basetdic::ProcAddress<ReleaseObjFn>(library, "ReleaseObj");
   if (entryPoints->queryModuleObj == nullptr || entryPoints->releaseObj == nullptr) {
     *error = "it does not export QueryModuleObj and ReleaseObj";
     return false;
@@ -65,6 +66,8 @@ bool OpenMachine(const HostRequest&, bool* created, std::string*) {
 }
 
 bool SaveMachine(const HostRequest&, std::string*) { return true; }
+
+bool KeepCreatedMachine(std::string*) { return true; }
 
 std::string MachineLocation(const HostRequest&) { return "this Windows system"; }
 
@@ -82,11 +85,13 @@ std::string DefaultSetupFolder(const std::string& libraryPath) { return FolderOf
 
 SnapshotScope Scope() {
   SnapshotScope scope;
-  scope.registryRoots = {"HKLM\\SYSTEM\\CurrentControlSet\\Services", "HKLM\\SOFTWARE\\Qandor"};
+  const std::string machine = "HKLM\\";
+  scope.registryRoots = {machine + basetdic::kServicesKey, machine + basetdic::kVendorKey};
   scope.folders.push_back({SystemDirectory() + "\\drivers", false});
   DWORD type = 0;
   std::string dataPath;
-  if (ReadRegistryValue("HKLM\\SOFTWARE\\Qandor\\zel", "datapath", &type, &dataPath) && type == REG_SZ) {
+  const std::string productKey = machine + basetdic::kVendorKey + "\\" + basetdic::kProductKey;
+  if (ReadRegistryValue(productKey, basetdic::kDataPathValue, &type, &dataPath) && type == REG_SZ) {
     dataPath = dataPath.c_str();
     if (!dataPath.empty()) scope.folders.push_back({dataPath, true});
   }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "demo_setup.h"
+#include "machine_folder.h"
 #include "platform.h"
 #include "trace_switch.h"
 #include "winsim/machine.h"
@@ -27,11 +28,6 @@ std::string ExecutableFolder() {
   return fs::path(std::string(path, static_cast<size_t>(length))).parent_path().string();
 }
 
-bool IsEmptyOrMissing(const std::string& folder) {
-  std::error_code failed;
-  return !fs::exists(folder, failed) || (fs::is_directory(folder, failed) && fs::is_empty(folder, failed));
-}
-
 bool OsByName(const std::string& name, winsim::OsVersion* os) {
   if (name == "nt4") *os = winsim::OsNt40();
   else if (name == "win2k") *os = winsim::OsWin2k();
@@ -43,7 +39,20 @@ bool OsByName(const std::string& name, winsim::OsVersion* os) {
   return true;
 }
 
-bool CreateMachine(const std::string& folder, const std::string& osName, bool wow64, std::string* error) {
+// One machine folder per process, locked from the first open to the end of the process; a staging folder
+// the run did not commit goes with it.
+MachineFolder& Folder() {
+  static MachineFolder folder;
+  return folder;
+}
+
+// A machine OpenMachine made for this run, still only in staging (its saved files are there too).
+bool newMachinePending = false;
+
+const char kNothingKept[] = "nothing of this run was kept, the machine folder is as it was before it";
+
+// Boots a new machine with its drives in the staging folder and saves it there.
+bool CreateMachine(const std::string& osName, bool wow64, std::string* error) {
   winsim::MachineConfig config;
   if (!OsByName(osName, &config.os)) {
     *error = "unknown Windows version " + osName + ": use nt4, win2k, xp, vista, win7 or win9x";
@@ -52,17 +61,36 @@ bool CreateMachine(const std::string& folder, const std::string& osName, bool wo
   config.wow64 = wow64;
   config.executablePath = demo::kExecutablePath;
   config.currentDirectory = demo::kSetupFolder;
-  std::error_code failed;
-  fs::create_directories(folder, failed);
-  winsim::Boot(config, (fs::path(folder) / "drives" / "C").string());
+  if (!Folder().BeginStaging(false, error)) return false;
+  winsim::Boot(config, (fs::path(Folder().Staging()) / "drives" / "C").string());
   demo::ApplyMachineBehaviour();
   if (!demo::WriteSetupFiles(error)) return false;
   if (config.os.platformId == VER_PLATFORM_WIN32_NT && config.os.major == 6) demo::WriteProductDataPath();
-  return winsim::SaveMachine(folder, error);
+  return winsim::SaveMachine(Folder().Staging(), error);
 }
 
-bool Load(const std::string& folder, std::string* error) {
-  if (!winsim::LoadMachine(folder, error)) return false;
+// After a commit the drives live in the machine folder itself; later reads (the report) look there.
+void MapDrivesInPlace() {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    fs::path drive = fs::path(Folder().Folder()) / "drives" / std::string(1, letter);
+    std::error_code failed;
+    if (fs::is_directory(drive, failed)) winsim::MapDrive(letter, drive.string());
+  }
+}
+
+bool Commit(std::string* error) {
+  if (!Folder().Commit(error)) return false;
+  MapDrivesInPlace();
+  return true;
+}
+
+// Loads the machine with its drives copied to the staging folder, where the run writes.
+bool LoadStaged(std::string* error) {
+  if (!Folder().BeginStaging(true, error)) return false;
+  if (!winsim::LoadMachine(Folder().Folder(), Folder().Staging(), error)) {
+    *error += ": correct it by hand, or replace the machine with machine init --os VERSION --force";
+    return false;
+  }
   demo::ApplyMachineBehaviour();
   return true;
 }
@@ -96,34 +124,73 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
 
 bool OpenMachine(const HostRequest& request, bool* created, std::string* error) {
   *created = false;
-  if (winsim::IsMachineFolder(request.machineFolder)) return Load(request.machineFolder, error);
-  if (!IsEmptyOrMissing(request.machineFolder)) {
-    *error = request.machineFolder + " exists but holds no machine: name another folder with --machine DIR";
+  if (!Folder().Open(request.machineFolder, request.waitSeconds, error)) return false;
+  if (Folder().Holds() == MachineFolder::Contents::Other) {
+    *error = request.machineFolder + " exists but holds no machine (it holds " + Folder().OtherEntry() +
+             "): name another folder with --machine DIR";
     return false;
   }
-  if (!CreateMachine(request.machineFolder, "xp", false, error)) return false;
-  *created = true;
-  return true;
+  if (Folder().Holds() == MachineFolder::Contents::Empty) {
+    // Kept only when the command succeeds (SaveMachine or KeepCreatedMachine): bad usage creates nothing.
+    if (!CreateMachine("xp", false, error)) return false;
+    if (!winsim::LoadMachine(Folder().Staging(), Folder().Staging(), error)) return false;
+    demo::ApplyMachineBehaviour();
+    newMachinePending = true;
+    *created = true;
+    return true;
+  }
+  return LoadStaged(error);
 }
 
-bool SaveMachine(const HostRequest& request, std::string* error) { return winsim::SaveMachine(request.machineFolder, error); }
+bool SaveMachine(const HostRequest&, std::string* error) {
+  if (winsim::SaveMachine(Folder().Staging(), error) && Commit(error)) {
+    newMachinePending = false;
+    return true;
+  }
+  if (Folder().CommitBegun()) {
+    *error += "; the run's changes are saved in " + Folder().Staging() + " and the next run puts them in place";
+  } else {
+    *error += "; " + std::string(kNothingKept) + ": correct the cause and run again";
+  }
+  return false;
+}
+
+bool KeepCreatedMachine(std::string* error) {
+  if (!newMachinePending) return true;
+  if (!Commit(error)) {
+    *error = "the new machine could not be saved in " + Folder().Folder() + ": " + *error;
+    return false;
+  }
+  newMachinePending = false;
+  return true;
+}
 
 std::string MachineLocation(const HostRequest& request) { return "machine " + request.machineFolder; }
 
 bool InitMachine(const HostRequest& request, std::string* error) {
-  if (!IsEmptyOrMissing(request.machineFolder)) {
-    if (!winsim::IsMachineFolder(request.machineFolder)) {
-      *error = request.machineFolder + " exists and holds something else: name another folder with --machine DIR";
+  if (!Folder().Open(request.machineFolder, request.waitSeconds, error)) return false;
+  switch (Folder().Holds()) {
+    case MachineFolder::Contents::Other:
+      *error = request.machineFolder + " exists and holds something else (" + Folder().OtherEntry() +
+               "): name another folder with --machine DIR";
       return false;
-    }
-    if (!request.force) {
-      *error = "a machine already exists in " + request.machineFolder + ": add --force to replace it";
-      return false;
-    }
-    std::error_code failed;
-    fs::remove_all(request.machineFolder, failed);
+    case MachineFolder::Contents::Machine:
+      if (!request.force) {
+        *error = "a machine already exists in " + request.machineFolder + ": add --force to replace it";
+        return false;
+      }
+      if (!Folder().FirstForeignEntry().empty()) {
+        *error = request.machineFolder + " also holds " + Folder().FirstForeignEntry() +
+                 ", which is not the machine's: --force replaces only machine.json, registry.reg and drives, "
+                 "so move it away first or name another folder with --machine DIR";
+        return false;
+      }
+      break;
+    case MachineFolder::Contents::Empty: break;
   }
-  return CreateMachine(request.machineFolder, request.os, request.wow64, error);
+  if (CreateMachine(request.os, request.wow64, error) && Commit(error)) return true;
+  *error = "the machine could not be created in " + request.machineFolder + ": " + *error + "; nothing was changed";
+  return false;
 }
 
 bool RebootMachine(std::string*) {
@@ -170,13 +237,17 @@ bool BeginRehearsal(const HostRequest& request, std::string* error) {
     return false;
   }
   rehearsalFolder = pattern;
+  // The run holds the folder's lock: the machine there (or the new one in staging) is complete. Only its
+  // drives are copied; the rehearsal reads the saved files where they are.
+  std::string source = newMachinePending ? Folder().Staging() : request.machineFolder;
   std::error_code failed;
-  fs::copy(request.machineFolder, rehearsalFolder, fs::copy_options::recursive, failed);
-  if (failed || !Load(rehearsalFolder, error)) {
+  fs::copy(fs::path(source) / "drives", fs::path(rehearsalFolder) / "drives", fs::copy_options::recursive, failed);
+  if (failed || !winsim::LoadMachine(source, rehearsalFolder, error)) {
     if (failed) *error = "cannot copy the machine for the rehearsal: " + failed.message();
     EndRehearsal();
     return false;
   }
+  demo::ApplyMachineBehaviour();
   return true;
 }
 

@@ -34,6 +34,10 @@ bool SaveMachine(const std::string& folder, std::string* error);
 // Boots the machine saved in folder: its drives are mapped onto folder/drives/<letter> in place, so the
 // files the library writes land in the saved machine directly.
 bool LoadMachine(const std::string& folder, std::string* error);
+// The same with the drives mapped onto driveRoot/drives/<letter> instead (a copy the caller made), so that
+// what the run writes reaches folder only when the caller puts it there. On failure *error names the file
+// and what is wrong in it.
+bool LoadMachine(const std::string& folder, const std::string& driveRoot, std::string* error);
 
 // The snetcfg.exe stand-in as part of the machine: installed on imagePath now and again after every load,
 // without a request log (the components it installs are recorded in the registry).

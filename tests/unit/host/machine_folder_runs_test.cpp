@@ -1,0 +1,232 @@
+// The machine folder as user data, seen from basetdic-host runs: concurrent runs all count, a run killed
+// at any step of its save leaves the machine from before it or after it, and nothing that is not the
+// machine's is created, replaced or removed.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef BASETDIC_HOST_PATH
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Every entry under folder (path -> bytes, "/" for a folder), a machine's lock file left out: what "the
+// same machine folder" means here.
+using FolderState = std::map<std::string, std::string>;
+
+FolderState StateOf(const fs::path& folder) {
+  FolderState state;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    std::string name = fs::relative(entry.path(), folder).generic_string();
+    if (entry.path().filename() == "machine.lock" && fs::exists(entry.path().parent_path() / "machine.json")) continue;
+    state[name] = entry.is_directory() ? "/" : ReadFile(entry.path());
+  }
+  return state;
+}
+
+struct Outcome {
+  bool killed = false;
+  int exitCode = -1;
+  std::string err;
+};
+
+class MachineFolderRunsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "machine-folder-runs-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  // Starts the host in this test's folder; crashAt sets the host's step at which to die (0: none).
+  pid_t Start(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run") {
+    fs::path err = dir_ / (tag + ".err");
+    pid_t child = fork();
+    if (child == 0) {
+      if (chdir(dir_.c_str()) != 0) _exit(126);
+      if (crashAt > 0) setenv("BASETDIC_HOST_CRASH_AT", std::to_string(crashAt).c_str(), 1);
+      int quiet = open("/dev/null", O_WRONLY);
+      int errors = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(quiet, 1);
+      dup2(errors, 2);
+      std::vector<char*> argv{const_cast<char*>(BASETDIC_HOST_PATH)};
+      for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+      argv.push_back(nullptr);
+      execv(BASETDIC_HOST_PATH, argv.data());
+      _exit(127);
+    }
+    return child;
+  }
+
+  Outcome Finish(pid_t child, const std::string& tag = "run") {
+    int status = 0;
+    waitpid(child, &status, 0);
+    Outcome outcome;
+    outcome.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = ReadFile(dir_ / (tag + ".err"));
+    return outcome;
+  }
+
+  Outcome Host(const std::vector<std::string>& arguments, int crashAt = 0) { return Finish(Start(arguments, crashAt)); }
+
+  void Replace(const fs::path& folder, const fs::path& with) {
+    fs::remove_all(folder);
+    fs::copy(with, folder, fs::copy_options::recursive);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(MachineFolderRunsTest, ConcurrentInstallsAllCountAndAllSucceed) {
+  const int kRuns = 20;
+  ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "nt4"}).exitCode, 0);
+  std::vector<pid_t> runs;
+  for (int i = 0; i < kRuns; ++i) runs.push_back(Start({"--machine", "m", "--wait", "300", "install"}, 0, std::to_string(i)));
+  for (int i = 0; i < kRuns; ++i) {
+    Outcome outcome = Finish(runs[static_cast<size_t>(i)], std::to_string(i));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+  }
+  EXPECT_NE(ReadFile(dir_ / "m" / "registry.reg").find("\"nSon\"=dword:00000014"), std::string::npos)
+      << ReadFile(dir_ / "m" / "registry.reg");
+}
+
+// Every step of staging and commit, and for each a second crash early in the next run's recovery: the
+// folder then loads (machine show succeeds) and is the machine from before the install or after it.
+TEST_F(MachineFolderRunsTest, RunKilledAtAnyStepLeavesTheMachineBeforeOrAfter) {
+  const fs::path machine = dir_ / "m", before = dir_ / "before", after = dir_ / "after";
+  ASSERT_EQ(Host({"--machine", "before", "machine", "init", "--os", "nt4"}).exitCode, 0);
+  fs::copy(before, after, fs::copy_options::recursive);
+  ASSERT_EQ(Host({"--machine", "after", "install"}).exitCode, 0);
+  const FolderState stateBefore = StateOf(before), stateAfter = StateOf(after);
+  ASSERT_NE(stateBefore, stateAfter);
+
+  int crashPoints = 0;
+  for (int crashAt = 1; crashAt < 100; ++crashAt) {
+    SCOPED_TRACE("install killed at step " + std::to_string(crashAt));
+    Replace(machine, before);
+    Outcome install = Host({"--machine", "m", "install"}, crashAt);
+    if (!install.killed) {
+      EXPECT_EQ(install.exitCode, 0) << install.err;
+      EXPECT_EQ(StateOf(machine), stateAfter);
+      break;
+    }
+    ++crashPoints;
+    const fs::path crashed = dir_ / "crashed";
+    Replace(crashed, machine);
+    for (int recoveryCrashAt : {0, 1}) {
+      SCOPED_TRACE("recovery killed at step " + std::to_string(recoveryCrashAt));
+      Replace(machine, crashed);
+      if (recoveryCrashAt > 0) Host({"--machine", "m", "machine", "show"}, recoveryCrashAt);
+      Outcome show = Host({"--machine", "m", "machine", "show"});
+      ASSERT_EQ(show.exitCode, 0) << show.err;
+      FolderState state = StateOf(machine);
+      EXPECT_TRUE(state == stateBefore || state == stateAfter);
+    }
+  }
+  EXPECT_GE(crashPoints, 8);
+}
+
+TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* says;
+  };
+  ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "xp"}).exitCode, 0);
+  std::ofstream(dir_ / "m" / "notes.txt") << "mine";
+  fs::create_directories(dir_ / "tree");
+  std::ofstream(dir_ / "tree" / "registry.reg") << "REGEDIT4\n";
+  std::ofstream(dir_ / "tree" / "CMakeLists.txt") << "project(x)\n";
+  std::ofstream(dir_ / "plain") << "a file";
+  fs::create_directories(dir_ / "empty");
+  const Case cases[] = {
+      {"force beside a foreign file", {"--machine", "m", "machine", "init", "--os", "win7", "--force"}, "notes.txt"},
+      {"force on a folder that is no machine", {"--machine", "tree", "machine", "init", "--os", "xp", "--force"},
+       "CMakeLists.txt"},
+      {"run on a folder that is no machine", {"--machine", "tree", "install"}, "holds no machine"},
+      {"empty folder name", {"--machine", "", "install"}, "--machine"},
+      {"folder under a file", {"--machine", "plain/m", "machine", "init", "--os", "xp"}, "cannot create"},
+      {"bad usage on a new folder", {"--machine", "new/folders", "--module", "FwBaseXx", "install"}, "FwBaseNt"},
+      {"bad usage on an empty folder", {"--machine", "empty", "--setup", "C:\\nowhere", "check"}, "--setup"},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    FolderState was = StateOf(dir_);
+    Outcome outcome = Host(row.arguments);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_NE(outcome.err.find(row.says), std::string::npos) << outcome.err;
+    FolderState now = StateOf(dir_);
+    now.erase("run.err");
+    was.erase("run.err");
+    EXPECT_EQ(now, was);
+  }
+}
+
+TEST_F(MachineFolderRunsTest, RunThatCannotGetTheFolderWaitsSaysForWhomAndChangesNothing) {
+  ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "nt4"}).exitCode, 0);
+  FolderState was = StateOf(dir_ / "m");
+  int lock = open((dir_ / "m" / "machine.lock").c_str(), O_RDWR);
+  ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  std::string pid = std::to_string(getpid()) + "\n";
+  ASSERT_EQ(pwrite(lock, pid.data(), pid.size(), 0), static_cast<ssize_t>(pid.size()));
+  Outcome install = Host({"--machine", "m", "--wait", "0", "install"});
+  close(lock);
+  EXPECT_EQ(install.exitCode, 2);
+  EXPECT_NE(install.err.find("waiting"), std::string::npos) << install.err;
+  EXPECT_NE(install.err.find("process " + std::to_string(getpid())), std::string::npos) << install.err;
+  EXPECT_NE(install.err.find("nothing was changed"), std::string::npos) << install.err;
+  EXPECT_EQ(StateOf(dir_ / "m"), was);
+}
+
+// A damaged machine folder: the message names the file, what is wrong in it and what to do next.
+TEST_F(MachineFolderRunsTest, DamagedMachineFilesAreNamedWithTheFix) {
+  struct Case {
+    const char* file;
+    const char* text;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"machine.json", "{\"format\": \"winsim machine 1\", \"os\": {", "not complete JSON"},
+      {"machine.json", "{\"format\": \"winsim machine 1\"}", "the key 'os' is missing"},
+      {"registry.reg", "Windows Registry Editor Version 5.00\n\n[HKEY_NOWHERE]\n", "line 3"},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.says);
+    ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "xp", "--force"}).exitCode, 0);
+    std::ofstream(dir_ / "m" / row.file, std::ios::trunc) << row.text;
+    Outcome show = Host({"--machine", "m", "machine", "show"});
+    EXPECT_EQ(show.exitCode, 2);
+    EXPECT_NE(show.err.find((fs::path("m") / row.file).string()), std::string::npos) << show.err;
+    EXPECT_NE(show.err.find(row.says), std::string::npos) << show.err;
+    EXPECT_NE(show.err.find("machine init"), std::string::npos) << show.err;
+    EXPECT_EQ(show.err.find('\n'), show.err.size() - 1) << show.err;
+  }
+}
+
+}  // namespace
+
+#endif
