@@ -60,7 +60,9 @@ StepReport RunStep(const std::string& name, const std::string& call, const std::
   StepReport step;
   step.name = name;
   step.call = call;
+  size_t mark = platform::MarkCalls();
   step.status = action();
+  step.failedCalls = platform::FailedCallsSince(mark);
   Snapshot after = TakeSnapshot(scope);
   step.changes = Compare(*last, after);
   *last = std::move(after);

@@ -40,6 +40,7 @@ std::vector<std::function<void()>>& ClockHooks() {
 }
 
 thread_local bool quiet = false;
+thread_local ApiCall* callInProgress = nullptr;
 
 }  // namespace
 
@@ -93,6 +94,9 @@ ApiCall::ApiCall(const char* function, std::string arguments) : lock_(MachineLoc
   Observation& observed = Observed();
   ++observed.calls;
   observed.log.push_back(CallRecord{function, std::move(arguments)});
+  record_ = observed.log.size();
+  outer_ = callInProgress;
+  callInProgress = this;
   // Every plan counts every call it watches, so plans scheduled together keep their own count. When two
   // plans fall due on the same call, the one scheduled first supplies the error and both are used up.
   bool firedHere = false;
@@ -113,6 +117,25 @@ ApiCall::ApiCall(const char* function, std::string arguments) : lock_(MachineLoc
     SetLastError(fault_);
     observed.log.back().arguments += " -> injected fault " + std::to_string(fault_);
   }
+}
+
+ApiCall::~ApiCall() {
+  if (record_ != 0) callInProgress = outer_;
+}
+
+LONG ApiCall::Returns(LONG error) {
+  std::vector<CallRecord>& log = Observed().log;
+  if (record_ != 0 && record_ <= log.size()) log[record_ - 1].error = static_cast<DWORD>(error);
+  return error;
+}
+
+void NoteCallError(DWORD error) {
+  if (callInProgress != nullptr) callInProgress->Returns(static_cast<LONG>(error));
+}
+
+void SetLastErrorOfSuccess(DWORD error) {
+  SetLastError(error);
+  NoteCallError(ERROR_SUCCESS);
 }
 
 std::string Arg(const char* text) { return text ? "\"" + std::string(text) + "\"" : "NULL"; }
