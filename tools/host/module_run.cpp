@@ -31,7 +31,7 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
   } else {
     run->module = CanonicalModuleName(request.module);
     if (run->module.empty()) {
-      error->message = "unknown module kind \"" + request.module + "\": use --module FwBaseNt, FwBase2K or FwBaseVt";
+      error->message = "unknown module kind \"" + request.module + "\": name FwBaseNt, FwBase2K or FwBaseVt (in any case)";
       return false;
     }
   }
