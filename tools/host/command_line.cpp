@@ -29,6 +29,13 @@ const char kFooter[] =
     "  basetdic-host cycle                  install, start, update, remove\n"
     "  basetdic-host --module FwBaseVt --trace install\n"
     "  basetdic-host explain FwBase2K\n"
+    "Status words (the object's ModuleStatus, read after every call):\n"
+    "  result   1 success, 0 failure; written by every call that acts, 1 on a new object\n"
+    "  pending  0 on a new object; written only by install, update and remove once past their gate\n"
+    "           (NT and a setup folder): 1 from every update, from remove's FwBase2K and FwBaseVt\n"
+    "           branches, from install under WOW64 or on FwBaseVt; 0 from the others\n"
+    "  A word a call did not write keeps the last value written: the report marks it\n"
+    "  (\"pending 1, left from update\") and a notice says why an operation did nothing.\n"
     "Exit code: 0 every operation reported result 1, 1 one reported 0, 2 bad usage or no library.";
 
 void AddOperation(CLI::App& app, const char* name, const char* help, std::vector<Operation> operations,
