@@ -132,6 +132,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   app.add_option("--library", request->library, "the library to load (default: the one built with the host)");
   app.add_flag("--trace", request->trace, "switch the library's trace on for this run (zel.ini)");
   app.add_flag("--json", request->json, "print one JSON document instead of text");
+  app.add_flag("--deterministic", request->deterministic,
+               "simulated machine: move its clock a fixed minute since the last run, not the real time (tests)");
   app.set_version_flag("--version", std::string("basetdic-host ") + BASETDIC_VERSION);
 
   AddOperation(app, "install", "InstallDriver", {Operation::Install}, request);

@@ -25,6 +25,7 @@ struct HostRequest {
   std::string library;      // empty: the library built beside the host
   bool trace = false;
   bool json = false;
+  bool deterministic = false;  // the simulated clock moves a fixed minute between runs
   // machine init
   std::string os;
   bool wow64 = false;

@@ -1,4 +1,5 @@
 // Machine configuration, boot and the observability controls.
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <vector>
@@ -159,19 +160,33 @@ OsVersion OsWin10() { return {VER_PLATFORM_WIN32_NT, 6, 2, 9200, ""}; }
 OsVersion OsWin98() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A08AE, " A "}; }
 OsVersion OsWin95() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6, ""}; }
 
+namespace {
+
+bool IsWin9xFamily(const OsVersion& os) { return os.platformId == VER_PLATFORM_WIN32_WINDOWS; }
+
+// Setup put Windows in C:\WINNT up to Windows 2000 and in C:\WINDOWS from XP on and on the 95 family.
+std::string DefaultWindowsDirectory(const OsVersion& os) {
+  bool winnt = os.platformId == VER_PLATFORM_WIN32_NT && (os.major < 5 || (os.major == 5 && os.minor == 0));
+  return winnt ? "C:\\WINNT" : "C:\\WINDOWS";
+}
+
+}  // namespace
+
 void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   // A copy first: the caller may hand in the running machine's own configuration, which the reset clears.
-  const MachineConfig config = wanted;
+  MachineConfig config = wanted;
+  if (config.windowsDirectory.empty()) config.windowsDirectory = DefaultWindowsDirectory(config.os);
   Core() = detail::CoreState{};
   Core().config = config;
+  Core().systemDirectory = config.windowsDirectory + (IsWin9xFamily(config.os) ? "\\SYSTEM" : "\\system32");
   detail::Handles().Clear();
   detail::Observed() = detail::Observation{};
   MapDrive('C', hostFolderForC);
   for (auto& reset : detail::BootHooks()) reset();
   std::error_code ignored;
   std::filesystem::create_directories(HostPath(SystemDirectory() + "\\drivers"), ignored);
-  std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+  if (config.wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
   std::string exe = config.executablePath;
   size_t slash = exe.find_last_of('\\');
   if (slash != std::string::npos) std::filesystem::create_directories(HostPath(exe.substr(0, slash)), ignored);
@@ -189,7 +204,12 @@ void MapDrive(char letter, const std::string& hostFolder) {
 const MachineConfig& Config() { return Core().config; }
 void SetOsVersion(const OsVersion& os) { Core().config.os = os; }
 void SetVersionQueryFails(bool fails) { Core().config.versionQueryFails = fails; }
-void SetWow64(bool wow64) { Core().config.wow64 = wow64; }
+// Turning WOW64 on makes the machine a 64-bit Windows, which has the 32-bit system folder.
+void SetWow64(bool wow64) {
+  Core().config.wow64 = wow64;
+  std::error_code ignored;
+  if (wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+}
 void SetExecutablePath(const std::string& path) { Core().config.executablePath = path; }
 void SetCurrentDirectory(const std::string& path) { Core().config.currentDirectory = path; }
 void SetProcessId(DWORD id) { Core().config.processId = id; }
@@ -202,8 +222,18 @@ void AdvanceClock(DWORD milliseconds) {
 }
 ULONGLONG ClockMilliseconds() { return Core().clockMs; }
 
+void StartNextRun(ULONGLONG elapsedMilliseconds) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  while (elapsedMilliseconds > 0) {
+    DWORD step = static_cast<DWORD>(std::min<ULONGLONG>(elapsedMilliseconds, 0x7FFFFFFF));
+    AdvanceClock(step);
+    elapsedMilliseconds -= step;
+  }
+  Core().config.processId += 4;
+}
+
 std::string WindowsDirectory() { return Core().config.windowsDirectory; }
-std::string SystemDirectory() { return Core().config.windowsDirectory + "\\system32"; }
+std::string SystemDirectory() { return Core().systemDirectory; }
 std::string Wow64SystemDirectory() { return Core().config.windowsDirectory + "\\SysWOW64"; }
 
 const char* HandleKindName(HandleKind kind) {

@@ -96,7 +96,13 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
 
 bool OpenMachine(const HostRequest& request, bool* created, std::string* error) {
   *created = false;
-  if (winsim::IsMachineFolder(request.machineFolder)) return Load(request.machineFolder, error);
+  if (winsim::IsMachineFolder(request.machineFolder)) {
+    if (!Load(request.machineFolder, error)) return false;
+    // A run is a new process on the machine, later by the real time that passed, or by a fixed minute
+    // under --deterministic so that tests read the same clock every time.
+    winsim::StartNextRun(request.deterministic ? 60000 : winsim::MillisecondsSinceSave());
+    return true;
+  }
   if (!IsEmptyOrMissing(request.machineFolder)) {
     *error = request.machineFolder + " exists but holds no machine: name another folder with --machine DIR";
     return false;

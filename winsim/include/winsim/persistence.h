@@ -35,6 +35,10 @@ bool SaveMachine(const std::string& folder, std::string* error);
 // files the library writes land in the saved machine directly.
 bool LoadMachine(const std::string& folder, std::string* error);
 
+// The real time that has passed since the loaded machine was saved (0 when its folder does not say), for
+// StartNextRun.
+unsigned long long MillisecondsSinceSave();
+
 // The snetcfg.exe stand-in as part of the machine: installed on imagePath now and again after every load,
 // without a request log (the components it installs are recorded in the registry).
 void InstallMachineNetCfgStandIn(const std::string& imagePath);
