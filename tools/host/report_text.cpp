@@ -9,12 +9,9 @@
 namespace host {
 namespace {
 
-std::string LeftFrom(const std::string& from) { return from.empty() ? "" : ", left from " + from; }
-
 std::string StatusWords(const StepReport& step) {
   const ModuleStatus& status = step.status;
-  std::string text = "result " + std::to_string(status.result) + LeftFrom(step.resultFrom) + "  pending " +
-                     std::to_string(status.pending) + LeftFrom(step.pendingFrom);
+  std::string text = "result " + std::to_string(status.result) + "  pending " + std::to_string(status.pending);
   if (status.reserved[0] || status.reserved[1] || status.reserved[2]) {
     text += "  words 2-4: " + std::to_string(status.reserved[0]) + " " + std::to_string(status.reserved[1]) + " " +
             std::to_string(status.reserved[2]);
@@ -39,6 +36,13 @@ std::string JoinNames(const std::vector<std::string>& paths) {
 }  // namespace
 
 void PrintStepFacts(const StepReport& step, std::ostream& out) {
+  std::string left;
+  if (!step.resultFrom.empty()) left = "result " + std::to_string(step.status.result) + ", left from " + step.resultFrom;
+  if (!step.pendingFrom.empty()) {
+    left += (left.empty() ? "" : "; ") + std::string("pending ") + std::to_string(step.status.pending) +
+            ", left from " + step.pendingFrom;
+  }
+  if (step.hasStatus && !left.empty()) WriteWrapped(out, AreaPrefix("status"), left, kAreaColumn);
   for (const Notice& notice : step.notices) {
     WriteWrapped(out, AreaPrefix("note"), notice.text + " [" + notice.code + "]", kAreaColumn);
   }
