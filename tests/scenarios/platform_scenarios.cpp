@@ -10,6 +10,7 @@
 
 #include "basetdic/module_obj.h"
 #include "scenario_platform.h"
+#include "wine_gap.h"
 
 namespace scenarios {
 
@@ -60,6 +61,22 @@ TEST_P(PlatformScenario, CheckPlatformRefusesOnlyTheWindows9xFamily) {
     EXPECT_EQ(Status().result, expected) << "platform id " << version.dwPlatformId;
     EXPECT_EQ(Status().pending, 0u);
   }
+}
+
+// The Windows 95 family carries the service-manager functions only as stubs that fail with
+// ERROR_CALL_NOT_IMPLEMENTED; Wine keeps its NT service manager whatever version it reports.
+TEST_P(PlatformScenario, OnlyTheNtFamilyHasAServiceManager) {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  ASSERT_TRUE(GetVersionExA(&version));
+  const bool win9x = version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+  SetLastError(0xdeadbeef);
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  DWORD error = GetLastError();
+  if (manager != nullptr) CloseServiceHandle(manager);
+  EXPECT_WINE_GAP(win9x && machine_->PlatformName() == "wine", "the 95 family's service manager answers as NT's",
+                  EXPECT_EQ(manager == nullptr, win9x);
+                  if (win9x) EXPECT_EQ(error, static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED)));
 }
 
 TEST_P(PlatformScenario, NamingInsertingAndHooksKeepTheirStatusRules) {

@@ -90,6 +90,65 @@ BranchNote ExplainBranch(Operation operation, const std::string& module, const O
   return {"", ""};
 }
 
+namespace {
+
+// "Windows 7, build 7601"
+std::string ThisWindows(const OSVERSIONINFOA& os) {
+  return WindowsName(os) + ", build " + std::to_string(basetdic::Build16(os));
+}
+
+// The Windows versions whose branch the kind takes, as KindNote names them.
+const char* KindWindows(basetdic::ModuleKind kind) {
+  switch (kind) {
+    case basetdic::ModuleKind::FwBaseNt: return "NT 4.0";
+    case basetdic::ModuleKind::FwBase2K: return "NT 5.x";
+    case basetdic::ModuleKind::FwBaseVt: return "NT 6.x";
+    case basetdic::ModuleKind::Unknown: break;
+  }
+  return "no Windows version";
+}
+
+bool TookNoBranch(Operation operation, basetdic::ModuleKind kind, const OSVERSIONINFOA& os) {
+  switch (operation) {
+    case Operation::Install: return basetdic::ChooseInstallBranch(kind, os) == InstallBranch::None;
+    case Operation::Update: return basetdic::ChooseUpdateBranch(kind, os) == UpdateBranch::None;
+    case Operation::Remove: return basetdic::ChooseRemoveBranch(kind, os) == RemoveBranch::None;
+    case Operation::Start: return basetdic::ChooseStartBranch(kind, os) == StartBranch::None;
+    case Operation::Check: break;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<Notice> OperationNotices(Operation operation, const std::string& module, const OSVERSIONINFOA& os,
+                                     const std::string& heldSourceDir) {
+  const std::string name = OperationName(operation);
+  if (operation == Operation::Check) return {};
+  const bool gated = operation != Operation::Start;
+  if (gated && !basetdic::DeploymentGateOpen(os, heldSourceDir.c_str())) {
+    if (!basetdic::IsNtPlatform(os)) {
+      return {{"not-nt", name + " acts only on the NT family; this machine is " + WindowsName(os) +
+                             ": nothing was done and the status words were left as they were"}};
+    }
+    return {{"no-setup-folder",
+             "the library kept no setup folder from InsertFile (" +
+                 std::string(module == "FwBase2K" ? "FwBase2K takes it only from basetdic.dll's path; "
+                                                  : "") +
+                 "a folder over 259 characters is not kept): " + name +
+                 " did nothing and the status words were left as they were"}};
+  }
+  basetdic::ModuleKind kind = basetdic::KindOfName(module.c_str());
+  if (!TookNoBranch(operation, kind, os)) return {};
+  if (operation == Operation::Start && kind == basetdic::ModuleKind::FwBaseVt) {
+    return {{"no-branch", "FwBaseVt has no driver for StartDriver to start (snetcfg.exe installs it): start "
+                          "did nothing but write result 1"}};
+  }
+  return {{"no-branch", module + " " + (operation == Operation::Install ? "deploys" : name + "s") + " only on " +
+                            KindWindows(kind) + "; this machine is " + ThisWindows(os) + ": " + name +
+                            " took no branch and changed nothing"}};
+}
+
 bool KindFitsWindows(const std::string& module, const OSVERSIONINFOA& os) {
   return basetdic::IsNtPlatform(os) &&
          basetdic::ChooseInstallBranch(basetdic::KindOfName(module.c_str()), os) != InstallBranch::None;

@@ -8,7 +8,10 @@
 
 #include <string>
 
+#include <vector>
+
 #include "host_request.h"
+#include "step_facts.h"
 
 namespace host {
 
@@ -19,6 +22,11 @@ struct BranchNote {
 
 BranchNote ExplainBranch(Operation operation, const std::string& module, const OSVERSIONINFOA& os,
                          const std::string& setupFolder);
+
+// Notices for an operation that took no branch or was stopped by its gate, judged from the setup folder
+// the object holds (heldSourceDir) and this machine's version, by the library's own choosers.
+std::vector<Notice> OperationNotices(Operation operation, const std::string& module, const OSVERSIONINFOA& os,
+                                     const std::string& heldSourceDir);
 
 // The kind's driver and the Windows versions it is for, and this machine's version.
 std::string KindNote(const std::string& module, const OSVERSIONINFOA& os);

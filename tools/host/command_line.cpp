@@ -2,8 +2,19 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+
+#include "module_kinds.h"
+#include "windows_names.h"
+
+#ifndef BASETDIC_VERSION
+#define BASETDIC_VERSION "unknown"
+#endif
+
 namespace host {
 namespace {
+
+const std::vector<std::string> kWindowsNames{"nt4", "win2k", "xp", "vista", "win7", "win9x"};
 
 const char kDescription[] =
     "Drives the library's module object the way a setup program does and shows, after each\n"
@@ -16,6 +27,13 @@ const char kFooter[] =
     "  basetdic-host cycle                  install, start, update, remove\n"
     "  basetdic-host --module FwBaseVt --trace install\n"
     "  basetdic-host explain FwBase2K\n"
+    "Status words (the object's ModuleStatus, read after every call):\n"
+    "  result   1 success, 0 failure; written by every call that acts, 1 on a new object\n"
+    "  pending  0 on a new object; written only by install, update and remove once past their gate\n"
+    "           (NT and a setup folder): 1 from every update, from remove's FwBase2K and FwBaseVt\n"
+    "           branches, from install under WOW64 or on FwBaseVt; 0 from the others\n"
+    "  A word a call did not write keeps the last value written: the report marks it\n"
+    "  (\"pending 1, left from update\") and a notice says why an operation did nothing.\n"
     "Exit code: 0 every operation reported result 1, 1 one reported 0, 2 bad usage or no library.";
 
 void AddOperation(CLI::App& app, const char* name, const char* help, std::vector<Operation> operations,
@@ -24,6 +42,80 @@ void AddOperation(CLI::App& app, const char* name, const char* help, std::vector
     request->command = Command::Operations;
     request->operations = operations;
   });
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::vector<std::string> CommandNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* command : app.get_subcommands({})) names.push_back(command->get_name());
+  return names;
+}
+
+// "unknown command "instal": did you mean install? ..." when word names none of app's commands; empty when
+// it names one. The nearest name is suggested when it is within a third of the word's letters.
+std::string UnknownCommand(const CLI::App& app, const std::string& word, const std::string& what) {
+  std::vector<std::string> names = CommandNames(app);
+  if (std::find(names.begin(), names.end(), word) != names.end()) return "";
+  std::string nearest;
+  size_t best = word.size() / 3 + 1;
+  for (const std::string& name : names) {
+    size_t distance = EditDistance(LowerAscii(word), name);
+    if (distance < best) best = distance, nearest = name;
+  }
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return "unknown " + what + " \"" + word + "\"" + (nearest.empty() ? "." : ": did you mean " + nearest + "?") +
+         " The " + what + "s are " + list;
+}
+
+// Names the first word that is not a command where a command belongs, before CLI11 would answer only
+// "A subcommand is required".
+std::string FindUnknownCommand(const CLI::App& app, int argc, char** argv) {
+  const CLI::App* level = &app;
+  std::string what = "command";
+  for (int i = 1; i < argc; ++i) {
+    std::string word = argv[i];
+    if (word.rfind("-", 0) == 0) {
+      // An option that takes a value ("--wait 30") takes the next word with it.
+      const CLI::Option* option = level->get_option_no_throw(word);
+      if (option == nullptr) option = app.get_option_no_throw(word);
+      if (option != nullptr && option->get_expected_min() > 0) ++i;
+      continue;
+    }
+    std::string unknown = UnknownCommand(*level, word, what);
+    if (!unknown.empty()) return unknown;
+    const CLI::App* command = level->get_subcommand(word);
+    if (command->get_subcommands({}).empty()) return "";
+    level = command;
+    what = word + " command";
+  }
+  return "";
+}
+
+// Every subcommand's --help lists the options of basetdic-host that work there too.
+std::string CommonOptionsFooter(const CLI::App& app) {
+  std::string text = "Options of basetdic-host, accepted here too:\n";
+  for (const CLI::Option* option : app.get_options()) {
+    std::string name = option->get_name(false, true);
+    if (name == "--help" || name == "-h,--help") continue;
+    std::string usage = name + (option->get_type_size() > 0 ? " " + option->get_type_name() : "");
+    text += "  " + usage + std::string(usage.size() < 26 ? 26 - usage.size() : 1, ' ') + option->get_description() + "\n";
+  }
+  return text;
 }
 
 }  // namespace
@@ -35,7 +127,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   app.require_subcommand(1);
   app.add_option("--machine", request->machineFolder, "simulated machine folder (created on first use)")
       ->capture_default_str();
-  app.add_option("--module", request->module, "FwBaseNt, FwBase2K or FwBaseVt (default: the kind for the machine's Windows)");
+  app.add_option("--module", request->module,
+                 "FwBaseNt, FwBase2K or FwBaseVt, in any case (default: the kind for the machine's Windows)");
   app.add_option("--setup", request->setupFolder, "setup folder on the machine (default: the demo setup folder)");
   app.add_option("--library", request->library, "the library to load (default: the one built with the host)");
   app.add_flag("--trace", request->trace, "switch the library's trace on for this run (zel.ini)");
@@ -43,6 +136,9 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   app.add_option("--wait", request->waitSeconds, "seconds to wait for another run using the machine folder")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);
+  app.add_flag("--deterministic", request->deterministic,
+               "simulated machine: move its clock a fixed minute since the last run, not the real time (tests)");
+  app.set_version_flag("--version", std::string("basetdic-host ") + BASETDIC_VERSION);
 
   AddOperation(app, "install", "InstallDriver", {Operation::Install}, request);
   AddOperation(app, "update", "UpdateDriver", {Operation::Update}, request);
@@ -53,15 +149,16 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
                {Operation::Install, Operation::Start, Operation::Update, Operation::Remove}, request);
 
   CLI::App* explain = app.add_subcommand("explain", "which branch each operation takes here, rehearsed on a copy");
-  explain->add_option("kind", request->module, "FwBaseNt, FwBase2K or FwBaseVt");
+  std::string explainKind;
+  explain->add_option("kind", explainKind, "FwBaseNt, FwBase2K or FwBaseVt, in any case (or --module)");
   explain->callback([request] { request->command = Command::Explain; });
 
   CLI::App* machine = app.add_subcommand("machine", "create, show or reboot the simulated machine");
   machine->require_subcommand(1);
   CLI::App* init = machine->add_subcommand("init", "create a new simulated machine");
-  init->add_option("--os", request->os, "Windows version")
+  init->add_option("--os", request->os, "Windows version: nt4, win2k, xp, vista, win7 or win9x, in any case")
       ->required()
-      ->check(CLI::IsMember({"nt4", "win2k", "xp", "vista", "win7", "win9x"}));
+      ->transform(CLI::IsMember(kWindowsNames, CLI::ignore_case));
   init->add_flag("--wow64", request->wow64, "a 32-bit process on 64-bit Windows (xp, vista, win7)");
   init->add_flag("--force", request->force, "replace a machine that is already there");
   init->callback([request] { request->command = Command::MachineInit; });
@@ -70,8 +167,23 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   machine->add_subcommand("reboot", "restart the machine's services as Windows does at boot")
       ->callback([request] { request->command = Command::MachineReboot; });
 
+  std::string footer = CommonOptionsFooter(app);
+  for (CLI::App* command : app.get_subcommands({})) {
+    command->footer(footer);
+    for (CLI::App* inner : command->get_subcommands({})) inner->footer(footer);
+  }
+
+  std::string unknown = FindUnknownCommand(app, argc, argv);
+  if (!unknown.empty()) {
+    error->message = unknown + "; run basetdic-host --help for the commands and options";
+    error->exitCode = kExitUsage;
+    return ParseOutcome::Failed;
+  }
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << '\n';
+    return ParseOutcome::Done;
   } catch (const CLI::CallForHelp&) {
     out << app.help();
     return ParseOutcome::Done;
@@ -84,6 +196,14 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
     error->message = what + ": run basetdic-host --help for the commands and options";
     error->exitCode = kExitUsage;
     return ParseOutcome::Failed;
+  }
+  if (!explainKind.empty()) {
+    if (!request->module.empty() && LowerAscii(request->module) != LowerAscii(explainKind)) {
+      error->message = "--module " + request->module + " and explain " + explainKind +
+                       " name two different kinds: name the kind once, as explain " + explainKind;
+      return ParseOutcome::Failed;
+    }
+    request->module = explainKind;
   }
   if (request->wow64 && (request->os == "nt4" || request->os == "win2k" || request->os == "win9x")) {
     error->message = "--wow64 needs a 64-bit Windows: use it with --os xp, vista or win7";

@@ -48,12 +48,16 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
   ModuleRun run;
   if (!PrepareModuleRun(request, machine, &run, error)) return kExitUsage;
 
-  // The folder the library will take as its source: for FwBase2K only basetdic.dll's path fixes it.
-  std::string sourceDir = run.setupFolder;
-  if (run.module == "FwBase2K") {
-    bool hasLibrary = false;
-    for (const std::string& path : run.setupFiles.present) hasLibrary |= LowerAscii(path).find("basetdic.dll") != std::string::npos;
-    if (!hasLibrary) sourceDir.clear();
+  // The folder the library keeps as its source after InsertFile's rules, asked of an object that was only
+  // named and given the files: explain reasons from that, not from the folder typed.
+  std::string sourceDir;
+  {
+    ModuleSession session(run.entryPoints);
+    if (session.Valid()) {
+      session.SetModuleName(run.module);
+      for (const std::string& path : run.setupFiles.present) session.InsertFile(path);
+      sourceDir = session.HeldSourceDir();
+    }
   }
   std::vector<Rehearsal> rehearsals;
   std::string whyNot;
@@ -65,6 +69,7 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
     rehearsal.step.call = CallName(operation);
     rehearsal.step.hasStatus = false;
     if (whyNot.empty()) Rehearse(request, run, &rehearsal, &whyNot);
+    rehearsal.step.notices = OperationNotices(operation, run.module, machine.os, sourceDir);
     rehearsals.push_back(rehearsal);
   }
   std::string why;
@@ -81,6 +86,8 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
                             {"branch", rehearsal.branch.branch},
                             {"what", rehearsal.branch.what},
                             {"rehearsed", rehearsal.rehearsed},
+                            {"notices", ToJson(rehearsal.step.notices)},
+                            {"failedCalls", ToJson(rehearsal.step.failedCalls)},
                             {"status", rehearsal.rehearsed ? ToJson(rehearsal.step.status) : nlohmann::json(nullptr)},
                             {"changes", rehearsal.rehearsed ? ToJson(rehearsal.step.changes) : nlohmann::json(nullptr)}});
     }
@@ -88,7 +95,10 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
                             {"module", run.module},
                             {"kind", KindNote(run.module, machine.os)},
                             {"fits", KindFitsWindows(run.module, machine.os)},
-                            {"setup", {{"folder", run.setupFolder}, {"insertedFiles", run.setupFiles.present}}},
+                            {"setup",
+                             {{"folder", run.setupFolder},
+                              {"keptByLibrary", sourceDir},
+                              {"insertedFiles", run.setupFiles.present}}},
                             {"rehearsal", whyNot.empty() ? nlohmann::json("each operation alone on a copy of the machine")
                                                          : nlohmann::json(whyNot)},
                             {"operations", operations},
@@ -100,7 +110,9 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
   WriteWrapped(out, "", "explain " + run.module + " on " + MachineLine(machine), 2);
   if (!notice.empty()) WriteWrapped(out, AreaPrefix("note"), notice, kAreaColumn);
   WriteWrapped(out, AreaPrefix("kind"), KindNote(run.module, machine.os), kAreaColumn);
-  WriteWrapped(out, AreaPrefix("setup"), run.setupFolder + " (" + std::to_string(run.setupFiles.present.size()) + " files)",
+  WriteWrapped(out, AreaPrefix("setup"),
+               run.setupFolder + " (" + std::to_string(run.setupFiles.present.size()) + " files); the library keeps " +
+                   (sourceDir.empty() ? std::string("no setup folder") : sourceDir),
                kAreaColumn);
   WriteWrapped(out, AreaPrefix("how"),
                whyNot.empty() ? "each operation rehearsed alone, after SetModuleName and InsertFile, on a throwaway "
@@ -116,6 +128,7 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
     }
     out << LeftRight(left, rehearsal.step.call) << '\n';
     WriteWrapped(out, AreaPrefix("branch"), rehearsal.branch.branch + ": " + rehearsal.branch.what, kAreaColumn);
+    PrintStepFacts(rehearsal.step, out);
     if (rehearsal.rehearsed) PrintChanges(rehearsal.step.changes, out);
   }
   return kExitSuccess;

@@ -26,6 +26,7 @@ struct HostRequest {
   bool trace = false;
   bool json = false;
   int waitSeconds = 30;  // how long to wait for another run that holds the machine folder
+  bool deterministic = false;  // the simulated clock moves a fixed minute between runs
   // machine init
   std::string os;
   bool wow64 = false;

@@ -163,4 +163,21 @@ json ToJson(const Snapshot& snapshot) {
               {"trace", Texts(snapshot.traceRecords)}};
 }
 
+json ToJson(const std::vector<Notice>& notices) {
+  json list = json::array();
+  for (const Notice& notice : notices) list.push_back({{"code", notice.code}, {"text", notice.text}});
+  return list;
+}
+
+json ToJson(const std::vector<FailedCall>& failedCalls) {
+  json list = json::array();
+  for (const FailedCall& call : failedCalls) {
+    list.push_back({{"function", call.function},
+                    {"arguments", call.arguments},
+                    {"error", call.error},
+                    {"meaning", ErrorWords(call.error)}});
+  }
+  return list;
+}
+
 }  // namespace host

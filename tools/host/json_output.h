@@ -17,6 +17,8 @@ nlohmann::json ToJson(const ServiceState& service);
 nlohmann::json ToJson(const LaunchState& launch);
 nlohmann::json ToJson(const Changes& changes);
 nlohmann::json ToJson(const ModuleStatus& status);
+nlohmann::json ToJson(const std::vector<Notice>& notices);          // [{"code", "text"}]
+nlohmann::json ToJson(const std::vector<FailedCall>& failedCalls);  // [{"function", "arguments", "error", "meaning"}]
 // The whole state, for machine show.
 nlohmann::json ToJson(const Snapshot& snapshot);
 

@@ -31,7 +31,7 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
   } else {
     run->module = CanonicalModuleName(request.module);
     if (run->module.empty()) {
-      error->message = "unknown module kind \"" + request.module + "\": use --module FwBaseNt, FwBase2K or FwBaseVt";
+      error->message = "unknown module kind \"" + request.module + "\": name FwBaseNt, FwBase2K or FwBaseVt (in any case)";
       return false;
     }
   }
@@ -60,7 +60,9 @@ StepReport RunStep(const std::string& name, const std::string& call, const std::
   StepReport step;
   step.name = name;
   step.call = call;
+  size_t mark = platform::MarkCalls();
   step.status = action();
+  step.failedCalls = platform::FailedCallsSince(mark);
   Snapshot after = TakeSnapshot(scope);
   step.changes = Compare(*last, after);
   *last = std::move(after);

@@ -1,6 +1,14 @@
 #include "module_session.h"
 
+#include "module/base_tdi_module_obj.h"
+
 namespace host {
+namespace {
+
+// A value no operation writes: 0 and 1 are the only ones the library uses.
+constexpr uint32_t kUnwritten = 0xB7C0FFEEu;
+
+}  // namespace
 
 ModuleSession::ModuleSession(const ModuleEntryPoints& entryPoints)
     : entryPoints_(entryPoints), object_(entryPoints.queryModuleObj ? entryPoints.queryModuleObj() : nullptr) {}
@@ -15,26 +23,42 @@ ModuleStatus ModuleSession::Status() const { return *static_cast<const ModuleObj
 
 const char* ModuleSession::Identifier() const { return static_cast<const ModuleObjHeader*>(object_)->idPtr; }
 
-ModuleStatus ModuleSession::SetModuleName(const std::string& name) {
-  Table().SetModuleName(object_, name.c_str());
+std::string ModuleSession::HeldSourceDir() const {
+  return static_cast<const basetdic::BaseTdiModuleObj*>(static_cast<const ModuleObj*>(object_))->SourceDir();
+}
+
+template <typename CallSlot>
+ModuleStatus ModuleSession::Probed(CallSlot call) {
+  ModuleStatus* words = static_cast<const ModuleObjHeader*>(object_)->statusPtr;
+  const ModuleStatus before = *words;
+  words->result = kUnwritten;
+  words->pending = kUnwritten;
+  call(Table());
+  wroteResult_ = words->result != kUnwritten;
+  wrotePending_ = words->pending != kUnwritten;
+  if (!wroteResult_) words->result = before.result;
+  if (!wrotePending_) words->pending = before.pending;
   return Status();
+}
+
+ModuleStatus ModuleSession::SetModuleName(const std::string& name) {
+  return Probed([&](const ModuleObjVtbl& table) { table.SetModuleName(object_, name.c_str()); });
 }
 
 ModuleStatus ModuleSession::InsertFile(const std::string& path) {
-  Table().InsertFile(object_, path.c_str());
-  return Status();
+  return Probed([&](const ModuleObjVtbl& table) { table.InsertFile(object_, path.c_str()); });
 }
 
 ModuleStatus ModuleSession::Call(Operation operation) {
-  const ModuleObjVtbl& table = Table();
-  switch (operation) {
-    case Operation::Install: table.InstallDriver(object_); break;
-    case Operation::Start: table.StartDriver(object_, 0); break;
-    case Operation::Update: table.UpdateDriver(object_); break;
-    case Operation::Remove: table.RemoveDriver(object_); break;
-    case Operation::Check: table.CheckPlatform(object_); break;
-  }
-  return Status();
+  return Probed([&](const ModuleObjVtbl& table) {
+    switch (operation) {
+      case Operation::Install: table.InstallDriver(object_); break;
+      case Operation::Start: table.StartDriver(object_, 0); break;
+      case Operation::Update: table.UpdateDriver(object_); break;
+      case Operation::Remove: table.RemoveDriver(object_); break;
+      case Operation::Check: table.CheckPlatform(object_); break;
+    }
+  });
 }
 
 }  // namespace host

@@ -1,11 +1,37 @@
 // install, update, start, remove, check and cycle: one module object, the requested operations in order,
 // a snapshot around each.
+#include "branch_notes.h"
 #include "commands.h"
 #include "module_run.h"
 #include "platform.h"
 #include "trace_switch.h"
 
 namespace host {
+namespace {
+
+// The step that last wrote each status word, so that a word a step left is shown with the step it came from.
+class StatusWriters {
+ public:
+  void Note(const ModuleSession& session, StepReport* step) {
+    step->wroteResult = session.WroteResult();
+    step->wrotePending = session.WrotePending();
+    Follow(step->wroteResult, step->name, &result_, &step->resultFrom);
+    Follow(step->wrotePending, step->name, &pending_, &step->pendingFrom);
+  }
+
+ private:
+  static void Follow(bool wrote, const std::string& name, std::string* writer, std::string* from) {
+    if (wrote) {
+      *writer = name;
+    } else {
+      *from = *writer;
+    }
+  }
+  std::string result_ = "the new object";
+  std::string pending_ = "the new object";
+};
+
+}  // namespace
 
 bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* error) {
   bool created = false;
@@ -58,10 +84,14 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
       error->message = "QueryModuleObj in " + run.library + " returned no object: the library could not allocate it";
       return kExitUsage;
     }
+    StatusWriters writers;
     report.steps.push_back(NameAndInsertFiles(session, run, scope, &last));
+    writers.Note(session, &report.steps.back());
     for (Operation operation : request.operations) {
       report.steps.push_back(
           RunStep(OperationName(operation), CallName(operation), [&] { return session.Call(operation); }, scope, &last));
+      writers.Note(session, &report.steps.back());
+      report.steps.back().notices = OperationNotices(operation, run.module, report.machine.os, session.HeldSourceDir());
     }
   }
   trace.Restore();

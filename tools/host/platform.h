@@ -10,6 +10,7 @@
 #include "host_request.h"
 #include "module_session.h"
 #include "snapshot.h"
+#include "step_facts.h"
 
 namespace host::platform {
 
@@ -50,6 +51,11 @@ std::vector<std::string> ServicesKnownToManager();
 std::vector<LaunchState> Launches();
 // False where launches cannot be observed (a live system).
 bool SeesLaunches();
+
+// The platform calls that fail during a step: Mark before the step, FailedCallsSince right after it. On
+// winsim every failed call from the call log; on Windows only the error the step left on the thread.
+size_t MarkCalls();
+std::vector<FailedCall> FailedCallsSince(size_t mark);
 
 // Rehearsals for explain: a throwaway copy of the machine to run one operation on. Begin loads a fresh
 // copy (again for every operation); End discards it. False where the platform cannot rehearse.

@@ -10,6 +10,7 @@
 
 #include "basetdic/module_obj.h"
 #include "changes.h"
+#include "step_facts.h"
 
 namespace host {
 
@@ -36,7 +37,15 @@ struct StepReport {
   bool called = true;
   ModuleStatus status{};
   bool hasStatus = true;
+  // Whether the call wrote each status word; a word it left shows the value of the step named in *From
+  // ("update"; "the new object" before any call wrote it).
+  bool wroteResult = true;
+  bool wrotePending = true;
+  std::string resultFrom;
+  std::string pendingFrom;
   Changes changes;
+  std::vector<FailedCall> failedCalls;
+  std::vector<Notice> notices;
 };
 
 struct RunReport {
@@ -60,6 +69,8 @@ struct RunReport {
 void SettleOutcome(RunReport* report);
 
 void PrintRunText(const RunReport& report, std::ostream& out);
+// A step's notices and failed calls, as lines of the text report.
+void PrintStepFacts(const StepReport& step, std::ostream& out);
 void PrintRunJson(const RunReport& report, std::ostream& out);
 
 }  // namespace host

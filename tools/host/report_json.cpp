@@ -3,6 +3,17 @@
 #include "report.h"
 
 namespace host {
+namespace {
+
+// The status words the step did not write, each with the step whose value it still shows.
+nlohmann::json LeftFromJson(const StepReport& step) {
+  nlohmann::json left = nlohmann::json::object();
+  if (!step.resultFrom.empty()) left["result"] = step.resultFrom;
+  if (!step.pendingFrom.empty()) left["pending"] = step.pendingFrom;
+  return left;
+}
+
+}  // namespace
 
 void PrintRunJson(const RunReport& report, std::ostream& out) {
   nlohmann::json steps = nlohmann::json::array();
@@ -10,6 +21,9 @@ void PrintRunJson(const RunReport& report, std::ostream& out) {
     steps.push_back({{"step", step.name},
                      {"call", step.call},
                      {"status", step.hasStatus ? ToJson(step.status) : nlohmann::json(nullptr)},
+                     {"leftFrom", LeftFromJson(step)},
+                     {"notices", ToJson(step.notices)},
+                     {"failedCalls", ToJson(step.failedCalls)},
                      {"changes", ToJson(step.changes)}});
   }
   nlohmann::json document{{"machine", ToJson(report.machine)},

@@ -4,11 +4,13 @@
 #include "machine_text.h"
 #include "report.h"
 #include "text_layout.h"
+#include "windows_names.h"
 
 namespace host {
 namespace {
 
-std::string StatusWords(const ModuleStatus& status) {
+std::string StatusWords(const StepReport& step) {
+  const ModuleStatus& status = step.status;
   std::string text = "result " + std::to_string(status.result) + "  pending " + std::to_string(status.pending);
   if (status.reserved[0] || status.reserved[1] || status.reserved[2]) {
     text += "  words 2-4: " + std::to_string(status.reserved[0]) + " " + std::to_string(status.reserved[1]) + " " +
@@ -18,7 +20,7 @@ std::string StatusWords(const ModuleStatus& status) {
 }
 
 void PrintStepHeader(const StepReport& step, std::ostream& out) {
-  std::string left = Padded(step.name, 10) + (step.hasStatus ? StatusWords(step.status) : std::string());
+  std::string left = Padded(step.name, 10) + (step.hasStatus ? StatusWords(step) : std::string());
   out << LeftRight(left, step.call) << '\n';
 }
 
@@ -32,6 +34,23 @@ std::string JoinNames(const std::vector<std::string>& paths) {
 }
 
 }  // namespace
+
+void PrintStepFacts(const StepReport& step, std::ostream& out) {
+  std::string left;
+  if (!step.resultFrom.empty()) left = "result " + std::to_string(step.status.result) + ", left from " + step.resultFrom;
+  if (!step.pendingFrom.empty()) {
+    left += (left.empty() ? "" : "; ") + std::string("pending ") + std::to_string(step.status.pending) +
+            ", left from " + step.pendingFrom;
+  }
+  if (step.hasStatus && !left.empty()) WriteWrapped(out, AreaPrefix("status"), left, kAreaColumn);
+  for (const Notice& notice : step.notices) {
+    WriteWrapped(out, AreaPrefix("note"), notice.text + " [" + notice.code + "]", kAreaColumn);
+  }
+  for (const FailedCall& call : step.failedCalls) {
+    std::string what = call.function.empty() ? call.arguments : call.function + " " + call.arguments;
+    WriteWrapped(out, AreaPrefix("failed"), what + ": " + ErrorWords(call.error), kAreaColumn);
+  }
+}
 
 void PrintRunText(const RunReport& report, std::ostream& out) {
   WriteWrapped(out, "", MachineLine(report.machine), 2);
@@ -50,6 +69,7 @@ void PrintRunText(const RunReport& report, std::ostream& out) {
   for (const StepReport& step : report.steps) {
     out << '\n';
     PrintStepHeader(step, out);
+    PrintStepFacts(step, out);
     PrintChanges(step.changes, out);
   }
   out << '\n';

@@ -21,6 +21,9 @@ std::string StartTypeName(DWORD start);    // "auto start", ...
 std::string ServiceStateName(DWORD state); // "running", ...
 std::string ErrorControlName(DWORD errorControl);
 
+// A Windows error in words, with its number first: "32, the file is in use".
+std::string ErrorWords(DWORD error);
+
 // Names folded as Windows compares them: ASCII letters without regard to case.
 std::string LowerAscii(std::string text);
 

@@ -206,7 +206,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECU
   file->host = host;
   OpenFiles().push_back(file.get());
   bool reportExisting = exists && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
-  SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  winsim::detail::SetLastErrorOfSuccess(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return Handles().Add(file);
 }
 

@@ -58,7 +58,10 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
 }
 
 DWORD WINAPI GetLastError(void) { return lastError; }
-void WINAPI SetLastError(DWORD error) { lastError = error; }
+void WINAPI SetLastError(DWORD error) {
+  lastError = error;
+  winsim::detail::NoteCallError(error);
+}
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
   ApiCall call("GetModuleFileNameA");

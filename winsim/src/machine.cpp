@@ -1,4 +1,5 @@
 // Machine configuration, boot and the observability controls.
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <utility>
@@ -41,6 +42,7 @@ std::vector<std::function<void()>>& ClockHooks() {
 }
 
 thread_local bool quiet = false;
+thread_local ApiCall* callInProgress = nullptr;
 
 }  // namespace
 
@@ -94,6 +96,9 @@ ApiCall::ApiCall(const char* function, std::string arguments) : lock_(MachineLoc
   Observation& observed = Observed();
   ++observed.calls;
   observed.log.push_back(CallRecord{function, std::move(arguments)});
+  record_ = observed.log.size();
+  outer_ = callInProgress;
+  callInProgress = this;
   // Every plan counts every call it watches, so plans scheduled together keep their own count. When two
   // plans fall due on the same call, the one scheduled first supplies the error and both are used up.
   bool firedHere = false;
@@ -114,6 +119,25 @@ ApiCall::ApiCall(const char* function, std::string arguments) : lock_(MachineLoc
     SetLastError(fault_);
     observed.log.back().arguments += " -> injected fault " + std::to_string(fault_);
   }
+}
+
+ApiCall::~ApiCall() {
+  if (record_ != 0) callInProgress = outer_;
+}
+
+LONG ApiCall::Returns(LONG error) {
+  std::vector<CallRecord>& log = Observed().log;
+  if (record_ != 0 && record_ <= log.size()) log[record_ - 1].error = static_cast<DWORD>(error);
+  return error;
+}
+
+void NoteCallError(DWORD error) {
+  if (callInProgress != nullptr) callInProgress->Returns(static_cast<LONG>(error));
+}
+
+void SetLastErrorOfSuccess(DWORD error) {
+  SetLastError(error);
+  NoteCallError(ERROR_SUCCESS);
 }
 
 std::string Arg(const char* text) { return text ? "\"" + std::string(text) + "\"" : "NULL"; }
@@ -137,14 +161,28 @@ OsVersion OsWin10() { return {VER_PLATFORM_WIN32_NT, 6, 2, 9200, ""}; }
 OsVersion OsWin98() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A08AE, " A "}; }
 OsVersion OsWin95() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6, ""}; }
 
+namespace {
+
+bool IsWin9xFamily(const OsVersion& os) { return os.platformId == VER_PLATFORM_WIN32_WINDOWS; }
+
+// Setup put Windows in C:\WINNT up to Windows 2000 and in C:\WINDOWS from XP on and on the 95 family.
+std::string DefaultWindowsDirectory(const OsVersion& os) {
+  bool winnt = os.platformId == VER_PLATFORM_WIN32_NT && (os.major < 5 || (os.major == 5 && os.minor == 0));
+  return winnt ? "C:\\WINNT" : "C:\\WINDOWS";
+}
+
+}  // namespace
+
 void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   // A copy first: the caller may hand in the running machine's own configuration, which the reset clears.
-  const MachineConfig config = wanted;
+  MachineConfig config = wanted;
+  if (config.windowsDirectory.empty()) config.windowsDirectory = DefaultWindowsDirectory(config.os);
   // A fresh state swapped in whole: GCC 12's -O2 mistakes assigning a temporary here for a read of
   // uninitialised string members.
   detail::CoreState fresh;
   fresh.config = config;
+  fresh.systemDirectory = config.windowsDirectory + (IsWin9xFamily(config.os) ? "\\SYSTEM" : "\\system32");
   std::swap(Core(), fresh);
   detail::Handles().Clear();
   detail::Observed() = detail::Observation{};
@@ -152,7 +190,7 @@ void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   for (auto& reset : detail::BootHooks()) reset();
   std::error_code ignored;
   std::filesystem::create_directories(HostPath(SystemDirectory() + "\\drivers"), ignored);
-  std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+  if (config.wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
   std::string exe = config.executablePath;
   size_t slash = exe.find_last_of('\\');
   if (slash != std::string::npos) std::filesystem::create_directories(HostPath(exe.substr(0, slash)), ignored);
@@ -170,7 +208,12 @@ void MapDrive(char letter, const std::string& hostFolder) {
 const MachineConfig& Config() { return Core().config; }
 void SetOsVersion(const OsVersion& os) { Core().config.os = os; }
 void SetVersionQueryFails(bool fails) { Core().config.versionQueryFails = fails; }
-void SetWow64(bool wow64) { Core().config.wow64 = wow64; }
+// Turning WOW64 on makes the machine a 64-bit Windows, which has the 32-bit system folder.
+void SetWow64(bool wow64) {
+  Core().config.wow64 = wow64;
+  std::error_code ignored;
+  if (wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+}
 void SetExecutablePath(const std::string& path) { Core().config.executablePath = path; }
 void SetCurrentDirectory(const std::string& path) { Core().config.currentDirectory = path; }
 void SetProcessId(DWORD id) { Core().config.processId = id; }
@@ -183,8 +226,18 @@ void AdvanceClock(DWORD milliseconds) {
 }
 ULONGLONG ClockMilliseconds() { return Core().clockMs; }
 
+void StartNextRun(ULONGLONG elapsedMilliseconds) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  while (elapsedMilliseconds > 0) {
+    DWORD step = static_cast<DWORD>(std::min<ULONGLONG>(elapsedMilliseconds, 0x7FFFFFFF));
+    AdvanceClock(step);
+    elapsedMilliseconds -= step;
+  }
+  Core().config.processId += 4;
+}
+
 std::string WindowsDirectory() { return Core().config.windowsDirectory; }
-std::string SystemDirectory() { return Core().config.windowsDirectory + "\\system32"; }
+std::string SystemDirectory() { return Core().systemDirectory; }
 std::string Wow64SystemDirectory() { return Core().config.windowsDirectory + "\\SysWOW64"; }
 
 const char* HandleKindName(HandleKind kind) {

@@ -15,6 +15,7 @@ struct CoreState {
   MachineConfig config;
   std::map<char, std::string> drives;  // upper-case letter -> host folder
   ULONGLONG clockMs = 0;               // milliseconds since the configured start time
+  std::string systemDirectory;         // the version's layout, fixed at Boot
 };
 
 CoreState& Core();

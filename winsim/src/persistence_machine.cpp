@@ -1,5 +1,6 @@
 // A machine saved as a folder: machine.json for configuration and machine-wide records, registry.reg for
 // the registry, drives/<letter> for the drives.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,16 @@ namespace winsim {
 namespace {
 
 namespace fs = std::filesystem;
+
+// When the loaded machine was saved, in real time.
+ULONGLONG savedAtUnixMs = 0;
+
+ULONGLONG UnixMilliseconds() {
+  return static_cast<ULONGLONG>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::system_clock::now().time_since_epoch())
+                                    .count());
+}
+
 using nlohmann::json;
 
 const char kFormat[] = "winsim machine 1";
@@ -94,6 +105,7 @@ json MachineJson(const std::string& folder) {
               {"processId", config.processId},
               {"codePage", config.codePage},
               {"clock", ClockJson(config.clock, ClockMilliseconds())},
+              {"savedAtUnixMs", UnixMilliseconds()},
               {"drives", drives},
               {"devices", Devices()},
               {"services", detail::SaveServiceDatabase()},
@@ -210,6 +222,7 @@ bool LoadMachine(const std::string& folder, const std::string& driveRoot, std::s
       return false;
     }
     AdvanceClock(static_cast<DWORD>(machine.at("clock").at("elapsedMs").get<ULONGLONG>()));
+    savedAtUnixMs = machine.value("savedAtUnixMs", ULONGLONG{0});
     for (const auto& device : machine.at("devices")) CreateDevice(device.get<std::string>());
     detail::LoadServiceDatabase(machine.value("services", json()));
     for (const auto& image : machine.value("netcfgStandIns", json::array())) {
@@ -237,6 +250,16 @@ void InstallMachineNetCfgStandIn(const std::string& imagePath) {
 std::vector<std::string> MachineNetCfgStandIns() {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   return NetCfgStandIns();
+}
+
+}  // namespace winsim
+
+namespace winsim {
+
+unsigned long long MillisecondsSinceSave() {
+  if (savedAtUnixMs == 0) return 0;
+  ULONGLONG now = UnixMilliseconds();
+  return now > savedAtUnixMs ? now - savedAtUnixMs : 0;
 }
 
 }  // namespace winsim

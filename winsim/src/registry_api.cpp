@@ -102,77 +102,77 @@ extern "C" {
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
   ApiCall call("RegOpenKeyExA", KeyArgs(key, subKey) + " sam=" + winsim::detail::Hex(desired));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
+  if (result == nullptr) return call.Returns(ERROR_INVALID_PARAMETER);
   OpenKey parent = Resolve(key);
-  if (parent.error != ERROR_SUCCESS) return parent.error;
-  if (subKey && subKey[0] == '\\') return ERROR_BAD_PATHNAME;
+  if (parent.error != ERROR_SUCCESS) return call.Returns(parent.error);
+  if (subKey && subKey[0] == '\\') return call.Returns(ERROR_BAD_PATHNAME);
   auto node = winsim::detail::Walk(parent.node, subKey ? subKey : "");
-  if (!node) return ERROR_FILE_NOT_FOUND;
+  if (!node) return call.Returns(ERROR_FILE_NOT_FOUND);
   *result = NewKeyHandle(node, desired);
-  return ERROR_SUCCESS;
+  return call.Returns(ERROR_SUCCESS);
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM desired, LPSECURITY_ATTRIBUTES,
                             PHKEY result, LPDWORD disposition) {
   ApiCall call("RegCreateKeyExA", KeyArgs(key, subKey) + " sam=" + winsim::detail::Hex(desired));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
+  if (result == nullptr) return call.Returns(ERROR_INVALID_PARAMETER);
   OpenKey parent = Resolve(key);
-  if (parent.error != ERROR_SUCCESS) return parent.error;
-  if (subKey && subKey[0] == '\\') return ERROR_BAD_PATHNAME;
+  if (parent.error != ERROR_SUCCESS) return call.Returns(parent.error);
+  if (subKey && subKey[0] == '\\') return call.Returns(ERROR_BAD_PATHNAME);
   bool created = false;
   auto existing = winsim::detail::Walk(parent.node, subKey ? subKey : "");
-  if (!existing && !Allows(parent.access, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+  if (!existing && !Allows(parent.access, KEY_CREATE_SUB_KEY)) return call.Returns(ERROR_ACCESS_DENIED);
   auto node = existing ? existing : winsim::detail::WalkCreating(parent.node, subKey ? subKey : "", &created);
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *result = NewKeyHandle(node, desired);
-  return ERROR_SUCCESS;
+  return call.Returns(ERROR_SUCCESS);
 }
 
 LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
   ApiCall call("RegCreateKeyA", KeyArgs(key, subKey));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
+  if (result == nullptr) return call.Returns(ERROR_INVALID_PARAMETER);
   if (subKey == nullptr || subKey[0] == '\0') {
     // An empty name hands back the same handle, as Windows does.
     OpenKey same = Resolve(key);
-    if (same.error != ERROR_SUCCESS) return same.error;
+    if (same.error != ERROR_SUCCESS) return call.Returns(same.error);
     *result = key;
-    return ERROR_SUCCESS;
+    return call.Returns(ERROR_SUCCESS);
   }
   OpenKey parent = Resolve(key);
-  if (parent.error != ERROR_SUCCESS) return parent.error;
-  if (subKey[0] == '\\') return ERROR_BAD_PATHNAME;
+  if (parent.error != ERROR_SUCCESS) return call.Returns(parent.error);
+  if (subKey[0] == '\\') return call.Returns(ERROR_BAD_PATHNAME);
   bool created = false;
   auto existing = winsim::detail::Walk(parent.node, subKey);
-  if (!existing && !Allows(parent.access, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+  if (!existing && !Allows(parent.access, KEY_CREATE_SUB_KEY)) return call.Returns(ERROR_ACCESS_DENIED);
   auto node = existing ? existing : winsim::detail::WalkCreating(parent.node, subKey, &created);
   *result = NewKeyHandle(node, KEY_ALL_ACCESS);
-  return ERROR_SUCCESS;
+  return call.Returns(ERROR_SUCCESS);
 }
 
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                              LPDWORD dataSize) {
   ApiCall call("RegQueryValueExA", Arg(valueName) + (dataSize ? " size=" + std::to_string(*dataSize) : ""));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
-  if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) return ERROR_INVALID_PARAMETER;
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
+  if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) return call.Returns(ERROR_INVALID_PARAMETER);
   OpenKey open = Resolve(key);
-  if (open.error != ERROR_SUCCESS) return open.error;
-  if (!Allows(open.access, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (open.error != ERROR_SUCCESS) return call.Returns(open.error);
+  if (!Allows(open.access, KEY_QUERY_VALUE)) return call.Returns(ERROR_ACCESS_DENIED);
   RegValue* value = open.node->FindValue(valueName ? valueName : "");
-  if (!value) return ERROR_FILE_NOT_FOUND;
+  if (!value) return call.Returns(ERROR_FILE_NOT_FOUND);
   if (type) *type = value->type;
-  return CopyValueData(*value, data, dataSize);
+  return call.Returns(CopyValueData(*value, data, dataSize));
 }
 
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
   ApiCall call("RegSetValueExA", Arg(valueName) + " type=" + std::to_string(type) + " size=" + std::to_string(dataSize));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
   OpenKey open = Resolve(key);
-  if (open.error != ERROR_SUCCESS) return open.error;
-  if (!Allows(open.access, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  if (data == nullptr && dataSize != 0) return ERROR_NOACCESS;
+  if (open.error != ERROR_SUCCESS) return call.Returns(open.error);
+  if (!Allows(open.access, KEY_SET_VALUE)) return call.Returns(ERROR_ACCESS_DENIED);
+  if (data == nullptr && dataSize != 0) return call.Returns(ERROR_NOACCESS);
   // A text whose count leaves out its terminator gets it back when the terminator follows in memory:
   // NT looks one byte past the count.
   if (IsStringType(type) && dataSize > 0 && data[dataSize - 1] != 0 && data[dataSize] == 0) ++dataSize;
@@ -183,85 +183,85 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const 
   } else {
     open.node->values.push_back(RegValue{valueName ? valueName : "", type, bytes});
   }
-  return ERROR_SUCCESS;
+  return call.Returns(ERROR_SUCCESS);
 }
 
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   ApiCall call("RegDeleteKeyA", KeyArgs(key, subKey));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
   OpenKey parent = Resolve(key);
-  if (parent.error != ERROR_SUCCESS) return parent.error;
-  if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
+  if (parent.error != ERROR_SUCCESS) return call.Returns(parent.error);
+  if (subKey == nullptr) return call.Returns(ERROR_INVALID_PARAMETER);
   auto node = winsim::detail::Walk(parent.node, subKey);
-  if (!node) return ERROR_FILE_NOT_FOUND;
+  if (!node) return call.Returns(ERROR_FILE_NOT_FOUND);
   // A root cannot be deleted, and neither can a key that still has subkeys.
-  if (!node->parent || !node->children.empty()) return ERROR_ACCESS_DENIED;
+  if (!node->parent || !node->children.empty()) return call.Returns(ERROR_ACCESS_DENIED);
   winsim::detail::DetachNode(node);
-  return ERROR_SUCCESS;
+  return call.Returns(ERROR_SUCCESS);
 }
 
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
   ApiCall call("RegDeleteValueA", Arg(valueName));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
   OpenKey open = Resolve(key);
-  if (open.error != ERROR_SUCCESS) return open.error;
-  if (!Allows(open.access, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  if (open.error != ERROR_SUCCESS) return call.Returns(open.error);
+  if (!Allows(open.access, KEY_SET_VALUE)) return call.Returns(ERROR_ACCESS_DENIED);
   auto& values = open.node->values;
   for (auto it = values.begin(); it != values.end(); ++it) {
     if (winsim::detail::EqualNoCase(it->name, valueName ? valueName : "")) {
       values.erase(it);
-      return ERROR_SUCCESS;
+      return call.Returns(ERROR_SUCCESS);
     }
   }
-  return ERROR_FILE_NOT_FOUND;
+  return call.Returns(ERROR_FILE_NOT_FOUND);
 }
 
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPSTR className,
                           LPDWORD classSize, PFILETIME lastWriteTime) {
   ApiCall call("RegEnumKeyExA", std::to_string(index));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
-  if (name == nullptr || nameSize == nullptr || reserved != nullptr) return ERROR_INVALID_PARAMETER;
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
+  if (name == nullptr || nameSize == nullptr || reserved != nullptr) return call.Returns(ERROR_INVALID_PARAMETER);
   OpenKey open = Resolve(key);
-  if (open.error != ERROR_SUCCESS) return open.error;
-  if (!Allows(open.access, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  if (index >= open.node->children.size()) return ERROR_NO_MORE_ITEMS;
+  if (open.error != ERROR_SUCCESS) return call.Returns(open.error);
+  if (!Allows(open.access, KEY_ENUMERATE_SUB_KEYS)) return call.Returns(ERROR_ACCESS_DENIED);
+  if (index >= open.node->children.size()) return call.Returns(ERROR_NO_MORE_ITEMS);
   auto child = open.node->children.begin();
   std::advance(child, index);
   const std::string& childName = child->second->name;
-  if (childName.size() + 1 > *nameSize) return ERROR_MORE_DATA;
+  if (childName.size() + 1 > *nameSize) return call.Returns(ERROR_MORE_DATA);
   memcpy(name, childName.c_str(), childName.size() + 1);
   *nameSize = static_cast<DWORD>(childName.size());
   if (className && classSize && *classSize > 0) className[0] = '\0';
   if (classSize) *classSize = 0;
   if (lastWriteTime) *lastWriteTime = FILETIME{0, 0};
-  return ERROR_SUCCESS;
+  return call.Returns(ERROR_SUCCESS);
 }
 
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
                           LPBYTE data, LPDWORD dataSize) {
   ApiCall call("RegEnumValueA", std::to_string(index));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
-  if (name == nullptr || nameSize == nullptr || reserved != nullptr) return ERROR_INVALID_PARAMETER;
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
+  if (name == nullptr || nameSize == nullptr || reserved != nullptr) return call.Returns(ERROR_INVALID_PARAMETER);
   OpenKey open = Resolve(key);
-  if (open.error != ERROR_SUCCESS) return open.error;
-  if (!Allows(open.access, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  if (index >= open.node->values.size()) return ERROR_NO_MORE_ITEMS;
+  if (open.error != ERROR_SUCCESS) return call.Returns(open.error);
+  if (!Allows(open.access, KEY_QUERY_VALUE)) return call.Returns(ERROR_ACCESS_DENIED);
+  if (index >= open.node->values.size()) return call.Returns(ERROR_NO_MORE_ITEMS);
   const RegValue& value = open.node->values[index];
-  if (value.name.size() + 1 > *nameSize) return ERROR_MORE_DATA;
+  if (value.name.size() + 1 > *nameSize) return call.Returns(ERROR_MORE_DATA);
   memcpy(name, value.name.c_str(), value.name.size() + 1);
   *nameSize = static_cast<DWORD>(value.name.size());
   if (type) *type = value.type;
-  if (data != nullptr && dataSize == nullptr) return ERROR_INVALID_PARAMETER;
-  return CopyValueData(value, data, dataSize);
+  if (data != nullptr && dataSize == nullptr) return call.Returns(ERROR_INVALID_PARAMETER);
+  return call.Returns(CopyValueData(value, data, dataSize));
 }
 
 LONG WINAPI RegCloseKey(HKEY key) {
   ApiCall call("RegCloseKey", winsim::detail::Hex(reinterpret_cast<uintptr_t>(key)));
-  if (call.Fault()) return static_cast<LONG>(call.Fault());
-  if (winsim::detail::RootNode(key)) return ERROR_SUCCESS;
-  if (!Handles().Get<KeyObject>(key, HandleKind::Key)) return ERROR_INVALID_HANDLE;
+  if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
+  if (winsim::detail::RootNode(key)) return call.Returns(ERROR_SUCCESS);
+  if (!Handles().Get<KeyObject>(key, HandleKind::Key)) return call.Returns(ERROR_INVALID_HANDLE);
   Handles().Remove(key);
-  return ERROR_SUCCESS;
+  return call.Returns(ERROR_SUCCESS);
 }
 
 }  // extern "C"

@@ -28,6 +28,9 @@ SC_HANDLE FailHandle(DWORD error) {
   return nullptr;
 }
 
+// The Windows 95 family has no service manager: advapi32 carries the functions only as stubs that fail.
+bool NoServiceManager() { return winsim::Config().os.platformId == VER_PLATFORM_WIN32_WINDOWS; }
+
 // A service name is a key name: not empty, not too long, no path separators.
 bool IsValidServiceName(const char* name) {
   size_t length = strlen(name);
@@ -106,6 +109,7 @@ extern "C" {
 SC_HANDLE WINAPI OpenSCManagerA(LPCSTR machineName, LPCSTR databaseName, DWORD desiredAccess) {
   ApiCall call("OpenSCManagerA", Arg(machineName) + " " + Arg(databaseName) + " access=" + Hex(desiredAccess));
   if (call.Fault()) return nullptr;
+  if (NoServiceManager()) return FailHandle(ERROR_CALL_NOT_IMPLEMENTED);
   if (machineName && *machineName) return FailHandle(RPC_S_SERVER_UNAVAILABLE);  // no other machine is reachable
   if (databaseName && *databaseName) {
     if (winsim::detail::EqualNoCase(databaseName, SERVICES_FAILED_DATABASEA))
@@ -124,6 +128,7 @@ SC_HANDLE WINAPI CreateServiceA(SC_HANDLE manager, LPCSTR serviceName, LPCSTR di
   ApiCall call("CreateServiceA", Arg(serviceName) + " " + Arg(displayName) + " type=" + std::to_string(serviceType) +
                                      " start=" + std::to_string(startType) + " image=" + Arg(binaryPathName));
   if (call.Fault()) return nullptr;
+  if (NoServiceManager()) return FailHandle(ERROR_CALL_NOT_IMPLEMENTED);
   DWORD error = NO_ERROR;
   if (!winsim::detail::ManagerOf(manager, 0, &error)) return FailHandle(error);
   if (!serviceName || !binaryPathName) return FailHandle(ERROR_INVALID_ADDRESS);
@@ -162,6 +167,7 @@ SC_HANDLE WINAPI CreateServiceA(SC_HANDLE manager, LPCSTR serviceName, LPCSTR di
 SC_HANDLE WINAPI OpenServiceA(SC_HANDLE manager, LPCSTR serviceName, DWORD desiredAccess) {
   ApiCall call("OpenServiceA", Arg(serviceName) + " access=" + Hex(desiredAccess));
   if (call.Fault()) return nullptr;
+  if (NoServiceManager()) return FailHandle(ERROR_CALL_NOT_IMPLEMENTED);
   DWORD error = NO_ERROR;
   if (!winsim::detail::ManagerOf(manager, 0, &error)) return FailHandle(error);
   if (!serviceName) return FailHandle(ERROR_INVALID_ADDRESS);
@@ -176,6 +182,7 @@ BOOL WINAPI StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR*) {
   std::lock_guard<std::recursive_mutex> lock(winsim::detail::MachineLock());
   ApiCall call("StartServiceA", winsim::detail::ScHandleArg(service) + " argc=" + std::to_string(argc));
   if (call.Fault()) return FALSE;
+  if (NoServiceManager()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   DWORD error = NO_ERROR;
   auto object = winsim::detail::ServiceOf(service, SERVICE_START, &error);
   if (!object) return Fail(error);
@@ -195,6 +202,7 @@ BOOL WINAPI ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS st
   std::lock_guard<std::recursive_mutex> lock(winsim::detail::MachineLock());
   ApiCall call("ControlService", winsim::detail::ScHandleArg(service) + " control=" + std::to_string(control));
   if (call.Fault()) return FALSE;
+  if (NoServiceManager()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   DWORD needed = AccessForControl(control);
   DWORD error = NO_ERROR;
   auto object = winsim::detail::ServiceOf(service, needed, &error);
@@ -221,6 +229,7 @@ BOOL WINAPI DeleteService(SC_HANDLE service) {
   std::lock_guard<std::recursive_mutex> lock(winsim::detail::MachineLock());
   ApiCall call("DeleteService", winsim::detail::ScHandleArg(service));
   if (call.Fault()) return FALSE;
+  if (NoServiceManager()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   DWORD error = NO_ERROR;
   auto object = winsim::detail::ServiceOf(service, DELETE, &error);
   if (!object) return Fail(error);
@@ -233,6 +242,7 @@ BOOL WINAPI CloseServiceHandle(SC_HANDLE object) {
   std::lock_guard<std::recursive_mutex> lock(winsim::detail::MachineLock());
   ApiCall call("CloseServiceHandle", winsim::detail::ScHandleArg(object));
   if (call.Fault()) return FALSE;
+  if (NoServiceManager()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   if (!winsim::detail::CloseScHandle(object)) return Fail(ERROR_INVALID_HANDLE);
   return TRUE;
 }
@@ -241,6 +251,7 @@ BOOL WINAPI QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
   std::lock_guard<std::recursive_mutex> lock(winsim::detail::MachineLock());
   ApiCall call("QueryServiceStatus", winsim::detail::ScHandleArg(service));
   if (call.Fault()) return FALSE;
+  if (NoServiceManager()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   DWORD error = NO_ERROR;
   auto object = winsim::detail::ServiceOf(service, SERVICE_QUERY_STATUS, &error);
   if (!object) return Fail(error);
@@ -254,6 +265,7 @@ BOOL WINAPI QueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA confi
   std::lock_guard<std::recursive_mutex> lock(winsim::detail::MachineLock());
   ApiCall call("QueryServiceConfigA", winsim::detail::ScHandleArg(service) + " size=" + std::to_string(bufSize));
   if (call.Fault()) return FALSE;
+  if (NoServiceManager()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   DWORD error = NO_ERROR;
   auto object = winsim::detail::ServiceOf(service, SERVICE_QUERY_CONFIG, &error);
   if (!object) return Fail(error);

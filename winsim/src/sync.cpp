@@ -131,7 +131,7 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name
     handle->state->owner = std::this_thread::get_id();
     handle->state->recursion = 1;
   }
-  SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  winsim::detail::SetLastErrorOfSuccess(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return Handles().Add(handle);
 }
 

@@ -29,8 +29,8 @@ class TdiRegistration : public ::testing::Test {
     call(object);
     machine.Release(object);
   }
-  std::string driver = DeployMachine::DriverPath("basetdi.sys");
   DeployMachine machine{winsim::OsNt40(), false};
+  std::string driver = DeployMachine::DriverPath("basetdi.sys");  // after the machine: its layout
 };
 
 TEST_F(TdiRegistration, FirstAcquireWritesTheWholeKeyInOrderWithExactByteCounts) {

@@ -78,7 +78,7 @@ TEST_F(HostProgramTest, BadUsageExitsTwoWithOneLineSayingWhatToDo) {
   const Case cases[] = {
       {"", "--help"},
       {"frobnicate", "--help"},
-      {"--module FwBaseXx install", "--module FwBaseNt, FwBase2K or FwBaseVt"},
+      {"--module FwBaseXx install", "FwBaseNt, FwBase2K or FwBaseVt"},
       {"machine init", "--os"},
       {"machine init --os nt5", "--help"},
       {"machine init --os nt4 --wow64", "--os xp, vista or win7"},
@@ -93,6 +93,118 @@ TEST_F(HostProgramTest, BadUsageExitsTwoWithOneLineSayingWhatToDo) {
     EXPECT_EQ(result.err.rfind("basetdic-host: ", 0), 0u) << result.err;
     EXPECT_NE(result.err.find(usage.says), std::string::npos) << result.err;
   }
+}
+
+TEST_F(HostProgramTest, CommandLineFollowsGitAndSystemctlHabits) {
+  struct Case {
+    const char* arguments;
+    int exitCode;
+    bool onStdout;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"instal", 2, false, "unknown command \"instal\": did you mean install?"},
+      {"frobnicate", 2, false, "unknown command \"frobnicate\""},
+      {"machine frob", 2, false, "unknown machine command \"frob\""},
+      {"--version", 0, true, "basetdic-host "},
+      {"install --help", 0, true, "--module TEXT"},
+      {"machine init --help", 0, true, "--json"},
+      {"--module FwBaseVt explain FwBaseNt", 2, false, "two different kinds"},
+      {"machine init --os XP", 0, true, "Windows XP"},
+      {"--module fwbase2k check", 0, true, "FwBase2K"},
+      {"--help", 0, true, "left from update"},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.arguments);
+    RunResult result = Host(row.arguments);
+    EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+    const std::string& text = row.onStdout ? result.out : result.err;
+    EXPECT_NE(text.find(row.says), std::string::npos) << text;
+  }
+}
+
+// Notices come with a stable code when an operation took no branch or its gate stopped it, and only then.
+TEST_F(HostProgramTest, NoticeSaysWhyAnOperationDidNothing) {
+  const std::string longFolder = "C:\\" + std::string(140, 'a') + "\\" + std::string(130, 'b');
+  struct Case {
+    const char* os;
+    std::string arguments;
+    const char* code;  // empty: no notice
+    const char* says;
+  };
+  const Case cases[] = {
+      {"win7", "--module FwBaseNt install", "no-branch",
+       "FwBaseNt deploys only on NT 4.0; this machine is Windows 7, build 7601"},
+      {"win9x", "--module FwBase2K install", "not-nt", "only on the NT family"},
+      {"xp", "--setup '" + longFolder + "' install", "no-setup-folder", "kept no setup folder"},
+      {"win7", "start", "no-branch", "FwBaseVt has no driver"},
+      {"xp", "install", "", ""},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.arguments);
+    ASSERT_EQ(Host(std::string("machine init --force --os ") + row.os).exitCode, 0);
+    const fs::path drive = dir_ / "machine" / "drives" / "C";
+    fs::create_directories(drive / std::string(140, 'a') / std::string(130, 'b'));
+    for (const auto& file : fs::directory_iterator(drive / "setup"))
+      fs::copy(file.path(), drive / std::string(140, 'a') / std::string(130, 'b') / file.path().filename(),
+               fs::copy_options::overwrite_existing);
+    json run = HostJson(row.arguments, 0);
+    const json& notices = run["steps"][1]["notices"];
+    if (*row.code == 0) {
+      EXPECT_TRUE(notices.empty()) << notices.dump();
+      continue;
+    }
+    ASSERT_EQ(notices.size(), 1u) << run.dump();
+    EXPECT_EQ(notices[0]["code"], row.code);
+    EXPECT_NE(notices[0]["text"].get<std::string>().find(row.says), std::string::npos) << notices.dump();
+  }
+  // explain judges from the folder the object kept, not from the one typed.
+  RunResult explain = Host("--setup '" + longFolder + "' explain");
+  EXPECT_NE(explain.out.find("the library keeps no setup folder"), std::string::npos) << explain.out;
+  EXPECT_NE(explain.out.find("[no-setup-folder]"), std::string::npos) << explain.out;
+}
+
+TEST_F(HostProgramTest, FailedCallsAndWordsLeftFromEarlierStepsAreShown) {
+  ASSERT_EQ(Host("machine init --os nt4").exitCode, 0);
+  json run = HostJson("--module FwBaseNt cycle", 0);
+  ASSERT_EQ(run["steps"].size(), 5u);
+  struct Case {
+    size_t step;
+    const char* leftWord;  // empty: the step wrote both words
+    const char* leftFrom;
+  };
+  const Case cases[] = {{1, "", ""}, {2, "pending", "install"}, {3, "", ""}, {4, "pending", "update"}};
+  for (const Case& row : cases) {
+    const json& left = run["steps"][row.step]["leftFrom"];
+    SCOPED_TRACE(run["steps"][row.step]["step"].get<std::string>());
+    if (*row.leftWord == 0) {
+      EXPECT_TRUE(left.empty()) << left.dump();
+    } else {
+      EXPECT_EQ(left.value(row.leftWord, ""), row.leftFrom) << left.dump();
+    }
+  }
+  EXPECT_NE(Host("--module FwBaseNt cycle").out.find("pending 1, left from update"), std::string::npos);
+
+  // A start with the driver's device absent tries to open it first: that failure is listed, in words.
+  ASSERT_EQ(Host("machine init --force --os xp --wow64").exitCode, 0);
+  json start = HostJson("start", 0);
+  bool sawOpen = false;
+  for (const json& call : start["steps"][1]["failedCalls"]) {
+    if (call["function"] == "CreateFileA" && call["error"] == 2) {
+      sawOpen = true;
+      EXPECT_EQ(call["meaning"], "2, the file or key does not exist");
+    }
+  }
+  EXPECT_TRUE(sawOpen) << start["steps"][1].dump();
+  EXPECT_TRUE(start["steps"][0]["failedCalls"].empty());
+}
+
+TEST_F(HostProgramTest, EachRunIsANewProcessLaterOnTheClock) {
+  ASSERT_EQ(Host("machine init --os xp").exitCode, 0);
+  json first = HostJson("--deterministic check", 0);
+  json second = HostJson("--deterministic check", 0);
+  EXPECT_NE(first["machine"]["processId"], second["machine"]["processId"]);
+  EXPECT_NE(first["machine"]["localTime"], second["machine"]["localTime"]);
 }
 
 TEST_F(HostProgramTest, ExistingMachineIsNotReplacedWithoutForce) {

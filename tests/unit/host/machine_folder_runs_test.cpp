@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,7 +39,11 @@ FolderState StateOf(const fs::path& folder) {
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     std::string name = fs::relative(entry.path(), folder).generic_string();
     if (entry.path().filename() == "machine.lock" && fs::exists(entry.path().parent_path() / "machine.json")) continue;
-    state[name] = entry.is_directory() ? "/" : ReadFile(entry.path());
+    std::string content = entry.is_directory() ? "/" : ReadFile(entry.path());
+    // The wall-clock time of the save differs between any two runs; the machine's own clock does not.
+    if (entry.path().filename() == "machine.json")
+      content = std::regex_replace(content, std::regex("\"savedAtUnixMs\": *[0-9]+"), "");
+    state[name] = content;
   }
   return state;
 }
@@ -72,7 +77,8 @@ class MachineFolderRunsTest : public ::testing::Test {
       int errors = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(quiet, 1);
       dup2(errors, 2);
-      std::vector<char*> argv{const_cast<char*>(BASETDIC_HOST_PATH)};
+      // A fixed clock step between runs, so that two runs of the same command leave the same machine.
+      std::vector<char*> argv{const_cast<char*>(BASETDIC_HOST_PATH), const_cast<char*>("--deterministic")};
       for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
       argv.push_back(nullptr);
       execv(BASETDIC_HOST_PATH, argv.data());

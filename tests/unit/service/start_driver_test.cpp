@@ -109,7 +109,7 @@ TEST_F(StartDriverNt4Test, Nt4DriverIsTheTdiDriverWithItsOwnDevice) {
   PlaceDriver("basetdi.sys");
   winsim::SetDriverDevice("basetdi.sys", "baseTdi");
   EXPECT_EQ(Start("FWBASENT").result, 1u);
-  EXPECT_EQ(ConfigOf("basetdi").imagePath, "C:\\WINDOWS\\system32\\drivers\\basetdi.sys");
+  EXPECT_EQ(ConfigOf("basetdi").imagePath, "C:\\WINNT\\system32\\drivers\\basetdi.sys");
   EXPECT_TRUE(winsim::DeviceExists("baseTdi"));
   // Once up, a second start only probes.
   EXPECT_EQ(Start("FwBaseNt").result, 1u);

@@ -36,6 +36,25 @@ TEST(Observe, CallLogRecordsFunctionsAndKeyArgumentsInOrder) {
   EXPECT_TRUE(winsim::CallLog().empty()) << "the thread's error value is not an API call to log";
 }
 
+TEST(Observe, CallLogKeepsTheErrorEachCallFailedWith) {
+  TempMachine machine;
+  HKEY key = nullptr;
+  HANDLE file = CreateFileA("C:\\setup\\made.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(file);
+  winsim::ClearCallLog();
+  DeleteFileA("C:\\nowhere.txt");                                               // 2 through last error
+  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Missing", 0, KEY_READ, &key);     // 2 as its result
+  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM", 0, KEY_READ, &key);                 // succeeds
+  RegCloseKey(key);
+  file = CreateFileA("C:\\setup\\made.txt", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+  CloseHandle(file);  // OPEN_ALWAYS on an existing file succeeds though it sets ERROR_ALREADY_EXISTS
+  winsim::FailNthCallOf("GetFileAttributesA", 1, ERROR_ACCESS_DENIED);
+  GetFileAttributesA("C:\\setup");
+  std::vector<DWORD> errors;
+  for (const winsim::CallRecord& record : winsim::CallLog()) errors.push_back(record.error);
+  EXPECT_EQ(errors, (std::vector<DWORD>{2, 2, 0, 0, 0, 0, 5}));
+}
+
 TEST(Observe, QuietScopeNeitherLogsNorCountsNorFaults) {
   TempMachine machine;
   winsim::FailNthCall(1, ERROR_ACCESS_DENIED);

@@ -139,7 +139,11 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
     *created = true;
     return true;
   }
-  return LoadStaged(error);
+  if (!LoadStaged(error)) return false;
+  // A run is a new process on the machine, later by the real time that passed, or by a fixed minute
+  // under --deterministic so that tests read the same clock every time.
+  winsim::StartNextRun(request.deterministic ? 60000 : winsim::MillisecondsSinceSave());
+  return true;
 }
 
 bool SaveMachine(const HostRequest&, std::string* error) {

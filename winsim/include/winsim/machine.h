@@ -33,7 +33,8 @@ struct MachineConfig {
   OsVersion os;
   bool versionQueryFails = false;
   bool wow64 = false;
-  std::string windowsDirectory = "C:\\WINDOWS";
+  // Empty: the version's own, C:\\WINNT on NT 4.0 and 2000, C:\\WINDOWS on the others.
+  std::string windowsDirectory;
   std::string executablePath = "C:\\setup\\setup.exe";
   std::string currentDirectory = "C:\\setup";
   DWORD processId = 1234;
@@ -43,7 +44,7 @@ struct MachineConfig {
 
 // Starts a fresh machine: empty registry apart from the standard keys, no handles, no services, no
 // programs, a reset clock, and drive C: mapped onto hostFolderForC (created when missing). The Windows
-// and system directories are created inside it.
+// and system directories are created inside it, and SysWOW64 beside system32 on a 64-bit Windows (wow64).
 void Boot(const MachineConfig& config, const std::string& hostFolderForC);
 
 // Maps a drive letter onto a host folder (created when missing).
@@ -63,8 +64,13 @@ void SetCodePage(UINT codePage);
 void AdvanceClock(DWORD milliseconds);
 ULONGLONG ClockMilliseconds();
 
+// Begins another run of the program on this machine, as a new process would: the clock moves on by the
+// time that passed since the last run and the process gets the next id (Windows hands them out in 4s).
+void StartNextRun(ULONGLONG elapsedMilliseconds);
+
 std::string WindowsDirectory();
-std::string SystemDirectory();         // the native one, %windir%\system32
+// The native one: %windir%\SYSTEM on the Windows 95 family, %windir%\system32 on NT; fixed at Boot.
+std::string SystemDirectory();
 std::string Wow64SystemDirectory();    // %windir%\SysWOW64
 
 // Where a Windows path lives on the host, after case-insensitive lookup of each existing component

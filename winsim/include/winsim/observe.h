@@ -16,6 +16,7 @@ const char* HandleKindName(HandleKind kind);
 struct CallRecord {
   std::string function;
   std::string arguments;  // the key arguments, as text
+  DWORD error = 0;        // the Windows error the call failed with; 0 when it succeeded
 };
 
 const std::vector<CallRecord>& CallLog();

@@ -39,6 +39,10 @@ bool LoadMachine(const std::string& folder, std::string* error);
 // and what is wrong in it.
 bool LoadMachine(const std::string& folder, const std::string& driveRoot, std::string* error);
 
+// The real time that has passed since the loaded machine was saved (0 when its folder does not say), for
+// StartNextRun.
+unsigned long long MillisecondsSinceSave();
+
 // The snetcfg.exe stand-in as part of the machine: installed on imagePath now and again after every load,
 // without a request log (the components it installs are recorded in the registry).
 void InstallMachineNetCfgStandIn(const std::string& imagePath);
