@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/temp_folder.h"
+
 #ifdef BASETDIC_HOST_PATH
 
 namespace {
@@ -34,15 +36,6 @@ std::string ReadFile(const fs::path& path) {
 
 class HostProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "host-program-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
 
   // Runs the host on this test's machine folder with the given arguments (shell words).
   RunResult Host(const std::string& arguments) {
@@ -65,7 +58,8 @@ class HostProgramTest : public ::testing::Test {
     return document;
   }
 
-  fs::path dir_;
+  testsupport::TempFolder temp_{"host-program"};
+  const fs::path dir_ = temp_.path();
 };
 
 bool OneLine(const std::string& text) { return !text.empty() && text.find('\n') == text.size() - 1; }

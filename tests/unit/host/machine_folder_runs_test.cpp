@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 #ifdef BASETDIC_HOST_PATH
 
 namespace {
@@ -56,15 +58,6 @@ struct Outcome {
 
 class MachineFolderRunsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "machine-folder-runs-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
 
   // Starts the host in this test's folder; crashAt sets the host's step at which to die (0: none).
   pid_t Start(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run") {
@@ -104,7 +97,8 @@ class MachineFolderRunsTest : public ::testing::Test {
     fs::copy(with, folder, fs::copy_options::recursive);
   }
 
-  fs::path dir_;
+  testsupport::TempFolder temp_{"machine-folder-runs"};
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(MachineFolderRunsTest, ConcurrentInstallsAllCountAndAllSucceed) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/temp_folder.h"
 #include "temp_machine.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
@@ -26,15 +27,6 @@ const char kServices[] = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\";
 
 class MachineFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "machine-folder-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
 
   // Saves the running machine, boots an unrelated one, then loads the saved one.
   void SaveAndReload() {
@@ -49,7 +41,8 @@ class MachineFolderTest : public ::testing::Test {
                           SERVICE_ERROR_NORMAL, image, nullptr, nullptr, nullptr, nullptr, nullptr);
   }
 
-  std::string folder_;
+  testsupport::TempFolder temp_{"machine-folder"};
+  const std::string folder_ = temp_.path().string();
 };
 
 TEST_F(MachineFolderTest, ConfigurationClockAndDevicesComeBack) {
