@@ -2,12 +2,12 @@
 // is up and nothing more happens; otherwise the driver's service is created when missing and started,
 // and its device opened once more. The host always reads result 1.
 #include "deploy/branch_choice.h"
+#include "deploy/deploy_paths.h"
 #include "generic/system_directory.h"
 #include "module/base_tdi_module_obj.h"
 #include "module/os_version.h"
 #include "product/product_names.h"
 #include "service/driver_service.h"
-#include "deploy/deploy_paths.h"
 
 namespace basetdic {
 namespace {

@@ -51,6 +51,8 @@ std::recursive_mutex& MachineLock() {
   return lock;
 }
 
+bool IsWin9xFamily(const OsVersion& os) { return os.platformId == VER_PLATFORM_WIN32_WINDOWS; }
+
 CoreState& Core() {
   static CoreState state;
   return state;
@@ -163,8 +165,6 @@ OsVersion OsWin95() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6, ""};
 
 namespace {
 
-bool IsWin9xFamily(const OsVersion& os) { return os.platformId == VER_PLATFORM_WIN32_WINDOWS; }
-
 // Setup put Windows in C:\WINNT up to Windows 2000 and in C:\WINDOWS from XP on and on the 95 family.
 std::string DefaultWindowsDirectory(const OsVersion& os) {
   bool winnt = os.platformId == VER_PLATFORM_WIN32_NT && (os.major < 5 || (os.major == 5 && os.minor == 0));
@@ -182,7 +182,7 @@ void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   // uninitialised string members.
   detail::CoreState fresh;
   fresh.config = config;
-  fresh.systemDirectory = config.windowsDirectory + (IsWin9xFamily(config.os) ? "\\SYSTEM" : "\\system32");
+  fresh.systemDirectory = config.windowsDirectory + (detail::IsWin9xFamily(config.os) ? "\\SYSTEM" : "\\system32");
   std::swap(Core(), fresh);
   detail::Handles().Clear();
   detail::Observed() = detail::Observation{};

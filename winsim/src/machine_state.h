@@ -28,6 +28,9 @@ bool OnBoot(std::function<void()> reset);
 // waits), with the machine locked; returns true like OnBoot.
 bool OnClockAdvance(std::function<void()> hook);
 
+// The Windows 95 family (95, 98, Me): no service manager, its system folder is SYSTEM.
+bool IsWin9xFamily(const OsVersion& os);
+
 // Case-insensitive ASCII comparison and folding, as Windows compares names.
 bool EqualNoCase(const std::string& a, const std::string& b);
 std::string Lower(std::string text);

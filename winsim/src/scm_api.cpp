@@ -29,7 +29,7 @@ SC_HANDLE FailHandle(DWORD error) {
 }
 
 // The Windows 95 family has no service manager: advapi32 carries the functions only as stubs that fail.
-bool NoServiceManager() { return winsim::Config().os.platformId == VER_PLATFORM_WIN32_WINDOWS; }
+bool NoServiceManager() { return winsim::detail::IsWin9xFamily(winsim::Config().os); }
 
 // A service name is a key name: not empty, not too long, no path separators.
 bool IsValidServiceName(const char* name) {
