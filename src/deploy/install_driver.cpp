@@ -4,12 +4,12 @@
 // install it as a network component, and copies the driver image into the system driver directory.
 #include <windows.h>
 
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy/deploy_paths.h"
 #include "generic/system_directory.h"
 #include "module/base_tdi_module_obj.h"
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/os_version.h"
+#include "rules/product_names.h"
 #include "service/service_installer.h"
 #include "trace/trace_log.h"
 #include "steps/copy_driver_file.h"

@@ -3,13 +3,13 @@
 // stopped); FwBaseVt has "snetcfg.exe" uninstall the network component.
 #include <windows.h>
 
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy/deploy_paths.h"
 #include "generic/system_directory.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/os_version.h"
+#include "rules/product_names.h"
 #include "steps/net_cfg_tool.h"
 
 namespace basetdic {

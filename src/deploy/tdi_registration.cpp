@@ -17,7 +17,7 @@
 #include "generic/win_errors.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "trace/trace_log.h"
 #include "steps/copy_driver_file.h"
 

@@ -3,14 +3,14 @@
 // installed one is newer, after rewriting four of the product's service settings on NT 5.x.
 #include <windows.h>
 
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy/deploy_paths.h"
 #include "generic/registry_values.h"
 #include "generic/system_directory.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/os_version.h"
+#include "rules/product_names.h"
 #include "steps/copy_driver_file.h"
 #include "steps/wow64.h"
 

@@ -5,8 +5,8 @@
 #include <new>
 #include <string.h>
 
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/os_version.h"
+#include "rules/product_names.h"
 #include "trace/trace_log.h"
 
 namespace basetdic {

@@ -3,7 +3,7 @@
 // (the version the prefix is set to).
 #include <gtest/gtest.h>
 
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "scenario_checks.h"
 #include "scenario_platform.h"
 #include "wine_gap.h"

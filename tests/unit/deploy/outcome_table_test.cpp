@@ -5,9 +5,9 @@
 #include <string>
 
 #include "basetdic/module_obj.h"
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy_fixture.h"
-#include "module/module_kind.h"
+#include "rules/module_kind.h"
 #include "support/version_record.h"
 
 namespace {

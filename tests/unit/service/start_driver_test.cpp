@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "basetdic/module_obj.h"
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "service_test_support.h"
 #include "support/version_record.h"
 

@@ -7,8 +7,8 @@
 
 #include <windows.h>
 
-#include "module/module_kind.h"
-#include "module/os_version.h"
+#include "rules/module_kind.h"
+#include "rules/os_version.h"
 
 namespace basetdic {
 

@@ -1,4 +1,4 @@
-#include "module/module_kind.h"
+#include "rules/module_kind.h"
 
 #include "generic/bounded_text.h"
 
