@@ -5,7 +5,6 @@
 #include "deploy/deploy_paths.h"
 #include "generic/system_directory.h"
 #include "module/base_tdi_module_obj.h"
-#include "rules/os_version.h"
 #include "rules/product_names.h"
 #include "service/driver_service.h"
 
@@ -29,13 +28,6 @@ bool BuildImagePath(const char* driverFile, PathBuffer& imagePath) {
 }
 
 }  // namespace
-
-StartBranch ChooseStartBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
-  if (IsMajor6(os)) return StartBranch::None;
-  if (kind == ModuleKind::FwBaseNt && IsNt4Build(os)) return StartBranch::FwBaseNt;
-  if (kind == ModuleKind::FwBase2K && IsAfterNt4Build(os)) return StartBranch::FwBase2K;
-  return StartBranch::None;
-}
 
 int BaseTdiModuleObj::StartDriver(uint32_t) {
   SetResult(1);

@@ -1,14 +1,13 @@
-// Which branch each driver operation takes for a module kind on a Windows version. The operations differ
-// on purpose (install's FwBase2K branch excludes NT 6, update's driver-file branch serves FwBaseVt too and
-// tests no major version, start ignores the platform, ...), so each has its own chooser, defined next to
-// the operation.
-#ifndef BASETDIC_DEPLOY_BRANCH_CHOICE_H
-#define BASETDIC_DEPLOY_BRANCH_CHOICE_H
+// Which branch each driver operation takes for a module kind on a Windows version, and the gate that
+// install, update and remove pass first. The operations differ on purpose (install's FwBase2K branch
+// excludes NT 6, update's driver-file branch serves FwBaseVt too and tests no major version, start ignores
+// the platform, ...), so each has its own chooser, one file per operation.
+#ifndef BASETDIC_RULES_BRANCH_CHOICE_H
+#define BASETDIC_RULES_BRANCH_CHOICE_H
 
 #include <windows.h>
 
 #include "rules/module_kind.h"
-#include "rules/os_version.h"
 
 namespace basetdic {
 
@@ -17,10 +16,9 @@ enum class UpdateBranch { None, TdiDriver, DriverFile };
 enum class RemoveBranch { None, TdiDriver, KernelService, NetworkComponent };
 enum class StartBranch { None, FwBaseNt, FwBase2K };
 
-// Install, update and remove act only on the NT family and once the setup directory is known.
-inline bool DeploymentGateOpen(const OSVERSIONINFOA& os, const char* sourceDir) {
-  return IsNtPlatform(os) && sourceDir != nullptr && sourceDir[0] != '\0';
-}
+// Install, update and remove act only on the NT family and once the setup directory is known (a
+// non-empty folder kept from InsertFile, rules/setup_folder.h).
+bool DeploymentGateOpen(const OSVERSIONINFOA& os, const char* sourceDir);
 
 InstallBranch ChooseInstallBranch(ModuleKind kind, const OSVERSIONINFOA& os);
 UpdateBranch ChooseUpdateBranch(ModuleKind kind, const OSVERSIONINFOA& os);

@@ -1,9 +1,10 @@
-// The product's names in one place: the files a setup ships, the services and registry keys the driver
-// operations write, and the device names the drivers create. The library, the host and the test fixtures
-// all take them from here, so a name is spelt (and cased) once. Registry names are case-insensitive on
-// Windows but keep the case they were created with, which stored machines show: keep each as it is.
-#ifndef BASETDIC_PRODUCT_PRODUCT_NAMES_H
-#define BASETDIC_PRODUCT_PRODUCT_NAMES_H
+// The product's names: the files a setup ships, the services, registry keys and values the driver
+// operations write, the devices the drivers create, the tool's component and the trace's switch. Every
+// name the library writes or looks for comes from here; the host and the test fixtures use them too.
+// Registry names are case-insensitive on Windows but keep the case they were created with, which stored
+// machines show: keep each as it is.
+#ifndef BASETDIC_RULES_PRODUCT_NAMES_H
+#define BASETDIC_RULES_PRODUCT_NAMES_H
 
 namespace basetdic {
 
@@ -25,11 +26,32 @@ inline constexpr const char* kDriverPackageFiles[] = {kDriverFile, kCatalogFile,
 inline constexpr char kTdiDriverFile[] = "basetdi.sys";
 inline constexpr char kTdiServiceName[] = "basetdi";
 inline constexpr char kTdiDeviceName[] = "baseTdi";
-// The NT 5.x driver's service and device.
+// What its shared registration writes into its service key: the reference count's value, the display
+// name and the image path as the key holds them.
+inline constexpr char kTdiCountValue[] = "nSon";
+inline constexpr char kTdiDisplayName[] = "Qandor TDI Base Driver";
+inline constexpr char kTdiImagePath[] = "System32\\DRIVERS\\BaseTDI.SYS";
+// The mutex setups hold while they change the registration: in the global namespace where the system
+// has one, under the plain name where it has not (NT 4.0 without Terminal Server).
+inline constexpr char kTdiLockName[] = "Global\\BaseTdiC.BaseTDI";
+inline constexpr char kTdiLockNameWithoutSessions[] = "BaseTdiC.BaseTDI";
+
+// The NT 5.x driver's service and device. Install registers the service as "ZelBase" with this display
+// name (two blanks) and image path; start creates and opens it as "zelbase".
 inline constexpr char kDriverServiceName[] = "zelbase";
 inline constexpr char kDriverDeviceName[] = "zelbase";
+inline constexpr char kDriverRegisteredName[] = "ZelBase";
+inline constexpr char kDriverDisplayName[] = "Qandor  Zelbase Driver";
+inline constexpr char kDriverImagePath[] = "System32\\DRIVERS\\zelbase.SYS";
 // The network component snetcfg.exe installs and uninstalls.
 inline constexpr char kNetComponentId[] = "QD_ZelBase";
+
+// Dependency lists as REG_MULTI_SZ data: one name, its terminator and the list's closing zero (sizeof
+// counts both zeros).
+inline constexpr char kDependsOnTcpip[] = "Tcpip\0";
+inline constexpr char kDependsOnIpFilterDriver[] = "IpFilterDriver\0";  // the driver's under WOW64
+inline constexpr char kDependsOnZelbase[] = "Zelbase\0";
+static_assert(sizeof kDependsOnTcpip == 7 && sizeof kDependsOnZelbase == 9, "multi-string byte counts");
 
 // Registry keys under HKEY_LOCAL_MACHINE.
 #define BASETDIC_SERVICES_KEY "SYSTEM\\CurrentControlSet\\Services"
@@ -52,6 +74,13 @@ inline constexpr char kHookUrlKey[] = BASETDIC_SERVICES_KEY "\\HookUrl";
 inline constexpr char kVendorKey[] = "SOFTWARE\\Qandor";
 inline constexpr char kProductKey[] = "zel";
 inline constexpr char kDataPathValue[] = "datapath";
+
+// The trace: switched on by key "ZEL" of section "DEBUG" in "zel.ini", written beside the host
+// executable under its name with this suffix.
+inline constexpr char kTraceSwitchFile[] = "zel.ini";
+inline constexpr char kTraceSwitchSection[] = "DEBUG";
+inline constexpr char kTraceSwitchKey[] = "ZEL";
+inline constexpr char kTraceFileSuffix[] = ".baseTdic.txt";
 
 }  // namespace basetdic
 

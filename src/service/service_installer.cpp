@@ -67,7 +67,7 @@ int ServiceInstaller::SetDriverPath(const char* driverFilePath) {
   device_.reset();
   if (driverFilePath == nullptr) return 0;
   const char* fileName = nullptr;
-  if (IsNtFamily(osClass_)) {
+  if (IsNt4To6Class(osClass_)) {
     if (!driverPath_.Assign(driverFilePath)) return 0;
     const char* lastBackslash = strrchr(driverPath_.c_str(), '\\');
     if (lastBackslash == nullptr) return 0;
@@ -88,7 +88,7 @@ int ServiceInstaller::SetDriverPath(const char* driverFilePath) {
 
 int ServiceInstaller::RegisterService(const char* serviceName, const char* displayName, const char* imagePath,
                                       uint32_t startType, const char* dependencies) {
-  if (!functionsBound_ || !IsNtFamily(osClass_)) return 0;
+  if (!functionsBound_ || !IsNt4To6Class(osClass_)) return 0;
   UniqueServiceHandle manager = OpenManager();
   if (!manager) return 0;
   TraceLog("Install %s openSCManger OK!\n", TextOrEmpty(serviceName));
@@ -112,7 +112,7 @@ int ServiceInstaller::RegisterService(const char* serviceName, const char* displ
 
 int ServiceInstaller::InstallAndStart() {
   if (!functionsBound_) return 0;
-  if (!IsNtFamily(osClass_)) return 1;
+  if (!IsNt4To6Class(osClass_)) return 1;
   UniqueServiceHandle manager = OpenManager();
   if (!manager) return 0;
   UniqueServiceHandle service = Own(functions_.openService(manager.get(), serviceName_.c_str(), kServiceAccess));
@@ -127,7 +127,7 @@ int ServiceInstaller::InstallAndStart() {
 
 int ServiceInstaller::RemoveService() {
   if (!functionsBound_) return 0;
-  if (!IsNtFamily(osClass_)) return 1;
+  if (!IsNt4To6Class(osClass_)) return 1;
   UniqueServiceHandle manager = OpenManager();
   if (!manager) return 0;
   UniqueServiceHandle service = Own(functions_.openService(manager.get(), serviceName_.c_str(), kServiceAccess));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "generic/bounded_text.h"
+#include "rules/ascii_case.h"
 #include "generic/win_handles.h"
 #include "temp_machine.h"
 
