@@ -4,15 +4,16 @@
 
 #include <utility>
 
+#include "generic/device_file.h"
 #include "generic/proc_address.h"
 #include "generic/win_errors.h"
 #include "service/service_key_values.h"
+#include "service/service_manager.h"
 #include "trace/trace_log.h"
 
 namespace basetdic {
 namespace {
 
-const DWORD kManagerAccess = SC_MANAGER_ALL_ACCESS;  // 0xF003F
 const DWORD kServiceAccess = SERVICE_ALL_ACCESS;     // 0xF01FF
 const size_t kExtensionLength = 4;                   // ".sys"
 
@@ -52,7 +53,7 @@ UniqueServiceHandle ServiceInstaller::Own(SC_HANDLE handle) const {
 }
 
 UniqueServiceHandle ServiceInstaller::OpenManager() const {
-  return Own(functions_.openSCManager(nullptr, nullptr, kManagerAccess));
+  return OpenServiceManager(functions_.openSCManager, ServiceHandleTraits::Closer{functions_.closeServiceHandle});
 }
 
 int ServiceInstaller::StartAndClose(UniqueServiceHandle service, UniqueServiceHandle manager) const {
@@ -138,12 +139,8 @@ int ServiceInstaller::RemoveService() {
 }
 
 HANDLE ServiceInstaller::OpenDevice() {
-  TextBuffer<100> path;
   device_.reset();
-  if (path.Format("\\\\.\\%s", serviceName_.c_str())) {
-    device_.reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  }
+  device_ = OpenDeviceFile(serviceName_.c_str());  // the 51-character service name always fits
   return DeviceHandle();
 }
 
