@@ -14,7 +14,7 @@
 #include "generic/held_mutex.h"
 #include "generic/registry_values.h"
 #include "generic/system_directory.h"
-#include "generic/win_errors.h"
+#include "generic/error_predicates.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
 #include "rules/product_names.h"

@@ -1,7 +1,7 @@
 #include "service/driver_service.h"
 
 #include "generic/device_file.h"
-#include "generic/win_errors.h"
+#include "generic/error_predicates.h"
 #include "generic/win_handles.h"
 #include "service/service_manager.h"
 

@@ -6,7 +6,7 @@
 
 #include "generic/device_file.h"
 #include "generic/proc_address.h"
-#include "generic/win_errors.h"
+#include "generic/error_predicates.h"
 #include "service/service_key_values.h"
 #include "service/service_manager.h"
 #include "trace/trace_log.h"

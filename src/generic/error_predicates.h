@@ -1,7 +1,7 @@
 // Named questions about Win32 outcomes, for families of results that call sites would otherwise spell
 // as pairs of error codes.
-#ifndef BASETDIC_GENERIC_WIN_ERRORS_H
-#define BASETDIC_GENERIC_WIN_ERRORS_H
+#ifndef BASETDIC_GENERIC_ERROR_PREDICATES_H
+#define BASETDIC_GENERIC_ERROR_PREDICATES_H
 
 #include <windows.h>
 
