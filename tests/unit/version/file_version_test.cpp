@@ -2,6 +2,7 @@
 // that every call releases what it took.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -83,36 +84,54 @@ TEST_F(FileVersionTest, WorkedValuesReadFromFiles) {
   }
 }
 
+// The number the copy compares, and the text and pair a reader of linked functions (as the host's) hands
+// over for the same file: the host shows what the library compared.
 TEST_F(FileVersionTest, TranslationFallBacks) {
   struct Row {
     const char* what;
     std::vector<std::pair<uint16_t, uint16_t>> pairs;
     std::vector<VersionStringTable> tables;
     uint32_t number;
+    const char* text;  // null: no pair supplies one
+    int pair;
   };
   const VersionStringTable us = {0x0409, 0x04E4, {{"FileVersion", "1.0.3.5"}}, {}};
   const VersionStringTable german = {0x0407, 0x04B0, {{"FileVersion", "2.0.0.0"}}, {}};
   const VersionStringTable germanWithout = {0x0407, 0x04B0, {{"ProductVersion", "9.9.9.9"}}, {}};
   const VersionStringTable neutral = {0x8000, 0x0000, {{"FileVersion", "3.0.0.0"}}, {}};
   const Row rows[] = {
-      {"0x8000 reads the US English 1252 table", {{0x8000, 0x0000}}, {us, neutral}, 0x01000305},
-      {"any id from 0x8000 up", {{0xFFFF, 0x1234}}, {us}, 0x01000305},
-      {"the first pair with the string wins", {{0x0407, 0x04B0}, {0x0409, 0x04E4}}, {us, german}, 0x02000000},
+      {"0x8000 reads the US English 1252 table", {{0x8000, 0x0000}}, {us, neutral}, 0x01000305, "1.0.3.5", 0},
+      {"any id from 0x8000 up", {{0xFFFF, 0x1234}}, {us}, 0x01000305, "1.0.3.5", 0},
+      {"the first pair with the string wins", {{0x0407, 0x04B0}, {0x0409, 0x04E4}}, {us, german}, 0x02000000,
+       "2.0.0.0", 0},
       {"a table without the string is passed over",
        {{0x0407, 0x04B0}, {0x0409, 0x04E4}},
        {germanWithout, us},
-       0x01000305},
-      {"a pair without a table is passed over", {{0x0411, 0x03A4}, {0x0407, 0x04B0}}, {german}, 0x02000000},
-      {"no pair finds the string", {{0x0407, 0x04B0}}, {us, germanWithout}, 0},
-      {"0x8000 without a US English table", {{0x8000, 0x0000}}, {neutral}, 0},
-      {"an empty table", {}, {us}, 0},
+       0x01000305,
+       "1.0.3.5",
+       1},
+      {"a pair without a table is passed over", {{0x0411, 0x03A4}, {0x0407, 0x04B0}}, {german}, 0x02000000,
+       "2.0.0.0", 1},
+      {"no pair finds the string", {{0x0407, 0x04B0}}, {us, germanWithout}, 0, nullptr, -1},
+      {"0x8000 without a US English table", {{0x8000, 0x0000}}, {neutral}, 0, nullptr, -1},
+      {"an empty table", {}, {us}, 0, nullptr, -1},
   };
+  const basetdic::VersionReader linked({&GetFileVersionInfoSizeA, &GetFileVersionInfoA, &VerQueryValueA});
   for (const Row& row : rows) {
     VersionInfoSpec spec;
     spec.translations = row.pairs;
     spec.stringTables = row.tables;
     ASSERT_TRUE(Put("C:\\setup\\zelbase.sys", spec));
     EXPECT_EQ(GetFileVersionNumber("C:\\setup\\zelbase.sys"), row.number) << row.what;
+    const basetdic::FileVersion version = linked.ReadVersion("C:\\setup\\zelbase.sys");
+    EXPECT_TRUE(version.HasResource()) << row.what;
+    EXPECT_EQ(version.Packed(), row.number) << row.what;
+    EXPECT_EQ(version.Pair(), row.pair) << row.what;
+    EXPECT_EQ(version.Text() ? std::string(version.Text(), strnlen(version.Text(), version.TextLength())) : "(none)",
+              row.text ? row.text : "(none)")
+        << row.what;
+    DWORD ms = 0, ls = 0;
+    EXPECT_TRUE(version.FixedFileVersion(&ms, &ls)) << row.what;
   }
 }
 
