@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launch_checks.h"
+#include "support/launch_checks.h"
 #include "temp_machine.h"
 #include "steps/net_cfg_tool.h"
 #include "winsim/processes.h"

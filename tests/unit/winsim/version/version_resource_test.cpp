@@ -8,7 +8,7 @@
 #include <vector>
 
 // The reader is winsim-internal; its header lives beside its source.
-#include "../../../winsim/src/version_resource.h"
+#include "../../../../winsim/src/version_resource.h"
 #include "pe_image_writer.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The test-support PE writer, checked by parsers that share no code with it: Debian's python3-pefile
-// (through tests/unit/tools/pe_version_dump.py) and binutils' windres, which decompiles the resource.
+// (through tests/unit/winsim/testsupport/pe_version_dump.py) and binutils' windres, which decompiles the resource.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -23,7 +23,7 @@ using Json = nlohmann::json;
 using StringTables = std::map<std::string, std::map<std::string, std::string>>;
 
 const std::filesystem::path kDumpScript =
-    std::filesystem::path(BASETDIC_TEST_SOURCE_DIR) / "unit" / "tools" / "pe_version_dump.py";
+    std::filesystem::path(BASETDIC_TEST_SOURCE_DIR) / "unit" / "winsim" / "testsupport" / "pe_version_dump.py";
 
 class PeVersionImageTest : public ::testing::Test {
  protected:

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launch_checks.h"
+#include "support/launch_checks.h"
 #include "temp_machine.h"
 #include "steps/run_program.h"
 #include "winsim/processes.h"
