@@ -1,6 +1,6 @@
 // What the runner tests read back from the simulated machine: the launches and the calls the code made.
-#ifndef BASETDIC_TESTS_RUNNER_LAUNCH_CHECKS_H
-#define BASETDIC_TESTS_RUNNER_LAUNCH_CHECKS_H
+#ifndef BASETDIC_TESTS_SUPPORT_LAUNCH_CHECKS_H
+#define BASETDIC_TESTS_SUPPORT_LAUNCH_CHECKS_H
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "generic/bounded_text.h"
-#include "rules/ascii_case.h"
 #include "generic/win_handles.h"
 #include "temp_machine.h"
 
@@ -91,19 +90,6 @@ TEST(BoundedText, TextBufferReportsFitAndSize) {
   buffer.AssignTruncated("0123456789");
   EXPECT_STREQ(buffer.c_str(), "0123456");
   EXPECT_EQ(PathBuffer::kCapacity, 260u);
-}
-
-TEST(BoundedText, AsciiComparisonsIgnoreCaseOfLettersOnly) {
-  EXPECT_TRUE(EqualsNoCase("FwBase2K", "fWbASE2k"));
-  EXPECT_FALSE(EqualsNoCase("FwBase2K", "FwBase2K "));
-  EXPECT_FALSE(EqualsNoCase("a", nullptr));
-  EXPECT_TRUE(EqualsNoCase(nullptr, nullptr));
-  EXPECT_FALSE(EqualsNoCase("\xc4", "\xe4")) << "only ASCII letters fold";
-  EXPECT_TRUE(ContainsNoCase("C:\\SETUP\\BASETDIC.DLL", "basetdic.dll"));
-  EXPECT_TRUE(ContainsNoCase("xbasetdic.dllx", "BaseTdic.Dll"));
-  EXPECT_FALSE(ContainsNoCase("basetdic.dl", "basetdic.dll"));
-  EXPECT_FALSE(ContainsNoCase(nullptr, "a"));
-  EXPECT_TRUE(ContainsNoCase("", ""));
 }
 
 // Closing a handle keeps the error of the call that failed before it; moving hands ownership over once.

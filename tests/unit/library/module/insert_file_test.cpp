@@ -1,5 +1,6 @@
 // InsertFile: which inserted paths name the setup directory under each module kind, what the directory
-// becomes, and the trace record written for every call.
+// becomes, and the trace record written for every call. The pure rule a host applies to the paths it
+// inserted (rules/setup_folder.h) must keep the same folder as the object, path by path.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "basetdic/module_obj.h"
 #include "module/base_tdi_module_obj.h"
+#include "rules/setup_folder.h"
 #include "temp_machine.h"
 
 namespace {
@@ -19,15 +21,20 @@ class InsertFileTest : public ::testing::Test {
   ModuleObj* object = QueryModuleObj();
   basetdic::BaseTdiModuleObj* self = static_cast<basetdic::BaseTdiModuleObj*>(object);
   ModuleStatus* status = reinterpret_cast<ModuleObjHeader*>(object)->statusPtr;
+  std::string ruleFolder;  // the folder the pure rule keeps for this object's insertions
   void TearDown() override { ReleaseObj(object); }
 
-  // Inserts each path with result preset to 0; every insertion must report 1 and return 0.
+  // Inserts each path with result preset to 0; every insertion must report 1 and return 0, and leave the
+  // folder the rule keeps.
   std::string InsertAll(const char* name, const std::vector<const char*>& paths) {
     object->SetModuleName(name);
     for (const char* path : paths) {
       status->result = 0;
       EXPECT_EQ(object->InsertFile(path), 0);
       EXPECT_EQ(status->result, 1u) << (path ? path : "(null)");
+      const basetdic::SetupFolderChange change = basetdic::SetupFolderAfterInsert(basetdic::KindOfName(name), path);
+      if (change.replaces) ruleFolder.assign(change.folder, change.length);
+      EXPECT_EQ(self->SourceDir(), ruleFolder) << "the rule, for " << (path ? path : "(null)");
     }
     return self->SourceDir();
   }
@@ -68,6 +75,7 @@ TEST_F(InsertFileTest, DirectoryRulesUnderEachModuleKind) {
     object = QueryModuleObj();
     self = static_cast<basetdic::BaseTdiModuleObj*>(object);
     status = reinterpret_cast<ModuleObjHeader*>(object)->statusPtr;
+    ruleFolder.clear();
     EXPECT_EQ(InsertAll(row.name, row.paths), row.sourceDir) << row.name << " " << (row.paths[0] ? row.paths[0] : "");
   }
 }
