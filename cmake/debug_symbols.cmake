@@ -8,9 +8,11 @@
 include(CheckLinkerFlag)
 check_linker_flag(CXX "LINKER:--pdb=linker-probe.pdb" BASETDIC_LINKER_WRITES_PDB)
 
-# DLL is the library target, OBJECTS the object library it is linked from.
-function(basetdic_keep_symbols_apart dll objects)
-  target_compile_options(${objects} PRIVATE -g)
+# DLL is the library target; the further arguments are the object and static libraries it is linked from.
+function(basetdic_keep_symbols_apart dll)
+  foreach(part ${ARGN})
+    target_compile_options(${part} PRIVATE -g)
+  endforeach()
   get_target_property(name ${dll} OUTPUT_NAME)
   # The link runs in the target's binary folder, so the DLL records the bare PDB name, no build path.
   target_link_options(${dll} PRIVATE LINKER:-Map=${name}.map)

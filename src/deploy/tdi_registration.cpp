@@ -14,32 +14,27 @@
 #include "generic/held_mutex.h"
 #include "generic/registry_values.h"
 #include "generic/system_directory.h"
-#include "generic/win_errors.h"
+#include "generic/error_predicates.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "trace/trace_log.h"
 #include "steps/copy_driver_file.h"
 
 namespace basetdic {
 namespace {
 
-const char kCountValue[] = "nSon";
-const char kDisplayName[] = "Qandor TDI Base Driver";
-const char kImagePath[] = "System32\\DRIVERS\\BaseTDI.SYS";
 const REGSAM kCountAccess = KEY_WRITE | KEY_QUERY_VALUE;  // 0x20007
 
 // The mutex lives in the global namespace where the system has one (NT 4.0 Terminal Server and every later
 // Windows), so that setups in different sessions meet. Plain NT 4.0 has a single namespace and no
 // "Global\" prefix; there the prefixed name is refused and the plain one serves.
-const char kLockName[] = "Global\\BaseTdiC.BaseTDI";
-const char kLockNameWithoutSessions[] = "BaseTdiC.BaseTDI";
 const DWORD kLockWaitMs = 10000;
 
 // Takes the registration's mutex for one operation ("acquire" or "release"), or traces why it could not.
 void LockRegistration(HeldMutex& lock, const char* operation) {
   DWORD error = ERROR_SUCCESS;
-  if (!lock.Open(kLockName) && !lock.Open(kLockNameWithoutSessions))
+  if (!lock.Open(kTdiLockName) && !lock.Open(kTdiLockNameWithoutSessions))
     error = GetLastError();
   else
     error = lock.Wait(kLockWaitMs);
@@ -50,7 +45,7 @@ void LockRegistration(HeldMutex& lock, const char* operation) {
 // The stored count; false when the value is missing or does not fit four bytes.
 bool ReadCount(HKEY key, DWORD* count) {
   DWORD size = sizeof *count;
-  return RegQueryValueExA(key, kCountValue, nullptr, nullptr, reinterpret_cast<BYTE*>(count), &size) == ERROR_SUCCESS;
+  return RegQueryValueExA(key, kTdiCountValue, nullptr, nullptr, reinterpret_cast<BYTE*>(count), &size) == ERROR_SUCCESS;
 }
 
 void DeleteSubkeys() {
@@ -61,10 +56,10 @@ void DeleteSubkeys() {
 // Writes the service key value by value, in this order; "DisplayName" goes without its terminator,
 // "ImagePath" with it.
 void WriteServiceKey(HKEY key, DWORD count) {
-  SetRegistryValue(key, "DisplayName", REG_SZ, kDisplayName, sizeof kDisplayName - 1);
+  SetRegistryValue(key, "DisplayName", REG_SZ, kTdiDisplayName, sizeof kTdiDisplayName - 1);
   SetDword(key, "ErrorControl", SERVICE_ERROR_NORMAL);
-  SetRegistryValue(key, "ImagePath", REG_EXPAND_SZ, kImagePath, sizeof kImagePath);
-  SetDword(key, kCountValue, count);
+  SetRegistryValue(key, "ImagePath", REG_EXPAND_SZ, kTdiImagePath, sizeof kTdiImagePath);
+  SetDword(key, kTdiCountValue, count);
   SetDword(key, "Start", SERVICE_AUTO_START);
   SetDword(key, "Type", SERVICE_KERNEL_DRIVER);
 }
@@ -120,7 +115,7 @@ void BaseTdiModuleObj::ReleaseTdiRegistration() {
       DWORD stored = 0;
       // A stored 0 (left by a deletion that failed earlier) is the last reference, not a wrap to the top.
       if (ReadCount(key.get(), &stored) && stored != 0) count = stored - 1;
-      SetDword(key.get(), kCountValue, count);
+      SetDword(key.get(), kTdiCountValue, count);
     }
   }
   if (count != 0) return;

@@ -21,12 +21,10 @@ using winsim::testsupport::VersionedImageBytes;
 
 const char kToolLog[] = "C:\\snetcfg-requests.log";
 
+// The Windows table's row by its Wine name; XP for a name it does not hold.
 winsim::OsVersion OsNamed(const std::string& version) {
-  if (version == "nt40") return winsim::OsNt40();
-  if (version == "win2k") return winsim::OsWin2k();
-  if (version == "win7") return winsim::OsWin7();
-  if (version == "win98") return winsim::OsWin98();
-  return winsim::OsWinXp();
+  const basetdic::WindowsVersion* windows = basetdic::WindowsByWineName(version.c_str());
+  return windows != nullptr ? winsim::OsVersionOf(*windows) : winsim::OsWinXp();
 }
 
 class WinsimMachine final : public MachineFacade {

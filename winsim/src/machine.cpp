@@ -154,14 +154,24 @@ std::string Hex(uint64_t value) {
 
 using detail::Core;
 
-OsVersion OsNt40() { return {VER_PLATFORM_WIN32_NT, 4, 0, 1381, "Service Pack 6a"}; }
-OsVersion OsWin2k() { return {VER_PLATFORM_WIN32_NT, 5, 0, 2195, "Service Pack 4"}; }
-OsVersion OsWinXp() { return {VER_PLATFORM_WIN32_NT, 5, 1, 2600, "Service Pack 3"}; }
-OsVersion OsVista() { return {VER_PLATFORM_WIN32_NT, 6, 0, 6002, "Service Pack 2"}; }
-OsVersion OsWin7() { return {VER_PLATFORM_WIN32_NT, 6, 1, 7601, "Service Pack 1"}; }
-OsVersion OsWin10() { return {VER_PLATFORM_WIN32_NT, 6, 2, 9200, ""}; }
-OsVersion OsWin98() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A08AE, " A "}; }
-OsVersion OsWin95() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6, ""}; }
+OsVersion OsVersionOf(const basetdic::WindowsVersion& windows) {
+  return {windows.platformId, windows.major, windows.minor, windows.build, windows.servicePack};
+}
+
+namespace {
+
+OsVersion OsOfWineName(const char* wineName) { return OsVersionOf(*basetdic::WindowsByWineName(wineName)); }
+
+}  // namespace
+
+OsVersion OsNt40() { return OsOfWineName("nt40"); }
+OsVersion OsWin2k() { return OsOfWineName("win2k"); }
+OsVersion OsWinXp() { return OsOfWineName("winxp"); }
+OsVersion OsVista() { return OsOfWineName("vista"); }
+OsVersion OsWin7() { return OsOfWineName("win7"); }
+OsVersion OsWin10() { return OsOfWineName("win10"); }
+OsVersion OsWin98() { return OsOfWineName("win98"); }
+OsVersion OsWin95() { return OsOfWineName("win95"); }
 
 namespace {
 

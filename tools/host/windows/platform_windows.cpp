@@ -5,7 +5,7 @@
 
 #include "platform.h"
 #include "generic/proc_address.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "registry_key.h"
 #include "trace_switch.h"
 #include "generic/win_handles.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/windows_versions.h"
 #include "windows.h"
 
 namespace winsim {
@@ -19,7 +20,11 @@ struct OsVersion {
   std::string csdVersion;
 };
 
-// The versions Wine reports for its version names, so one scenario reads the same on both.
+// A row of the Windows table as the record this machine reports: the numbers Wine reports for the row's
+// Wine name, so one scenario reads the same on both.
+OsVersion OsVersionOf(const basetdic::WindowsVersion& windows);
+
+// The rows by their Wine names, for the tests that name one Windows.
 OsVersion OsNt40();    // 4.0.1381, NT
 OsVersion OsWin2k();   // 5.0.2195
 OsVersion OsWinXp();   // 5.1.2600
