@@ -32,15 +32,16 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-// Every entry under folder (path -> bytes, "/" for a folder), a machine's lock file left out: what "the
-// same machine folder" means here.
+// Every entry under folder (path -> bytes, "/" for a folder), a machine's lock file and its record of file
+// digests (a cache of what the files hold) left out: what "the same machine folder" means here.
 using FolderState = std::map<std::string, std::string>;
 
 FolderState StateOf(const fs::path& folder) {
   FolderState state;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     std::string name = fs::relative(entry.path(), folder).generic_string();
-    if (entry.path().filename() == "machine.lock" && fs::exists(entry.path().parent_path() / "machine.json")) continue;
+    bool machines = fs::exists(entry.path().parent_path() / "machine.json");
+    if (machines && (entry.path().filename() == "machine.lock" || entry.path().filename() == "machine.digests")) continue;
     std::string content = entry.is_directory() ? "/" : ReadFile(entry.path());
     // The wall-clock time of the save differs between any two runs; the machine's own clock does not.
     if (entry.path().filename() == "machine.json")
@@ -114,40 +115,66 @@ TEST_F(MachineFolderRunsTest, ConcurrentInstallsAllCountAndAllSucceed) {
       << ReadFile(dir_ / "m" / "registry.reg");
 }
 
-// Every step of staging and commit, and for each a second crash early in the next run's recovery: the
-// folder then loads (machine show succeeds) and is the machine from before the install or after it.
+std::vector<std::string> Args(std::vector<std::string> first, const std::vector<std::string>& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
+uintmax_t BytesUnder(const fs::path& folder) {
+  uintmax_t bytes = 0;
+  std::error_code none;
+  for (fs::recursive_directory_iterator it(folder, none), end; !none && it != end; it.increment(none)) {
+    if (it->is_regular_file()) bytes += it->file_size();
+  }
+  return bytes;
+}
+
+// Every step of the run's journal, its commit and a recovery: a run killed at any of them, and the next
+// run's recovery of that folder killed again at any of its own steps, leaves a folder that loads (machine
+// show succeeds) as the machine from before the run or after it. What a killed run leaves behind is
+// what it changed, not a copy of the drives.
 TEST_F(MachineFolderRunsTest, RunKilledAtAnyStepLeavesTheMachineBeforeOrAfter) {
   const fs::path machine = dir_ / "m", before = dir_ / "before", after = dir_ / "after";
+  // A cycle with the trace on, after an install: it creates a file (zel.ini), appends to one (the trace),
+  // replaces one and deletes it (the driver), so the journal notes each kind of file.
+  const std::vector<std::string> run = {"--trace", "cycle"};
   ASSERT_EQ(Host({"--machine", "before", "machine", "init", "--os", "nt4"}).exitCode, 0);
+  ASSERT_EQ(Host({"--machine", "before", "--trace", "install"}).exitCode, 0);
+  const uintmax_t kFiller = 2000000;
+  std::ofstream(before / "drives" / "C" / "filler.bin") << std::string(kFiller, 'f');
   fs::copy(before, after, fs::copy_options::recursive);
-  ASSERT_EQ(Host({"--machine", "after", "install"}).exitCode, 0);
+  ASSERT_EQ(Host(Args({"--machine", "after"}, run)).exitCode, 0);
   const FolderState stateBefore = StateOf(before), stateAfter = StateOf(after);
   ASSERT_NE(stateBefore, stateAfter);
 
-  int crashPoints = 0;
+  int crashPoints = 0, recoveryCrashPoints = 0;
   for (int crashAt = 1; crashAt < 100; ++crashAt) {
-    SCOPED_TRACE("install killed at step " + std::to_string(crashAt));
+    SCOPED_TRACE("run killed at step " + std::to_string(crashAt));
     Replace(machine, before);
-    Outcome install = Host({"--machine", "m", "install"}, crashAt);
+    Outcome install = Host(Args({"--machine", "m"}, run), crashAt);
     if (!install.killed) {
       EXPECT_EQ(install.exitCode, 0) << install.err;
       EXPECT_EQ(StateOf(machine), stateAfter);
       break;
     }
     ++crashPoints;
+    EXPECT_LT(BytesUnder(machine / "machine.staging"), kFiller / 2);
     const fs::path crashed = dir_ / "crashed";
     Replace(crashed, machine);
-    for (int recoveryCrashAt : {0, 1}) {
+    for (int recoveryCrashAt = 0; recoveryCrashAt < 50; ++recoveryCrashAt) {
       SCOPED_TRACE("recovery killed at step " + std::to_string(recoveryCrashAt));
       Replace(machine, crashed);
-      if (recoveryCrashAt > 0) Host({"--machine", "m", "machine", "show"}, recoveryCrashAt);
+      bool killedAgain = recoveryCrashAt > 0 && Host({"--machine", "m", "machine", "show"}, recoveryCrashAt).killed;
       Outcome show = Host({"--machine", "m", "machine", "show"});
       ASSERT_EQ(show.exitCode, 0) << show.err;
       FolderState state = StateOf(machine);
       EXPECT_TRUE(state == stateBefore || state == stateAfter);
+      if (recoveryCrashAt > 0 && !killedAgain) break;
+      recoveryCrashPoints += killedAgain;
     }
   }
-  EXPECT_GE(crashPoints, 8);
+  EXPECT_GE(crashPoints, 12);
+  EXPECT_GE(recoveryCrashPoints, 2 * crashPoints);
 }
 
 TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
