@@ -177,6 +177,77 @@ TEST_F(MachineFolderRunsTest, RunKilledAtAnyStepLeavesTheMachineBeforeOrAfter) {
   EXPECT_GE(recoveryCrashPoints, 2 * crashPoints);
 }
 
+// Makes folders (each one given, and with recursive everything below it) impossible to write for this
+// process while it lives: read-only permissions, or for root, who passes those, the immutable attribute.
+// Works() is false where neither takes effect.
+class Unwritable {
+ public:
+  Unwritable(std::vector<fs::path> folders, bool recursive) : folders_(std::move(folders)), recursive_(recursive) {
+    Apply(true);
+    std::ofstream probe(folders_.front() / "probe");
+    works_ = !probe;
+    if (!works_) fs::remove(folders_.front() / "probe");
+  }
+  ~Unwritable() { Apply(false); }
+  bool Works() const { return works_; }
+
+ private:
+  void Apply(bool on) {
+    for (const fs::path& folder : folders_) {
+      std::string command = geteuid() == 0 ? std::string("chattr ") + (recursive_ ? "-R " : "") + (on ? "+i" : "-i")
+                                           : std::string("chmod ") + (recursive_ ? "-R " : "") + (on ? "a-w" : "u+w");
+      int status = std::system((command + " '" + folder.string() + "' 2>/dev/null").c_str());
+      (void)status;
+    }
+  }
+  std::vector<fs::path> folders_;
+  bool recursive_;
+  bool works_ = false;
+};
+
+// The commands that only look at the machine need nothing of the folder but to read it.
+TEST_F(MachineFolderRunsTest, ReadingCommandsWorkOnAFolderTheyCannotWrite) {
+  ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "win7"}).exitCode, 0);
+  ASSERT_EQ(Host({"--machine", "m", "install"}).exitCode, 0);
+  const FolderState was = StateOf(dir_ / "m");
+  Unwritable frozen({dir_ / "m"}, true);
+  if (!frozen.Works()) GTEST_SKIP() << "this file system lets this user write everywhere";
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"machine", "show"},
+                                                 std::vector<std::string>{"explain"},
+                                                 std::vector<std::string>{"machine", "show", "--json"}}) {
+    SCOPED_TRACE(command.front() + " " + command.back());
+    Outcome outcome = Host(Args({"--machine", "m"}, command));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(StateOf(dir_ / "m"), was);
+  }
+}
+
+// A run that cannot change what it has to on the drives is not kept, and the message names the folder.
+TEST_F(MachineFolderRunsTest, FolderTheRunCannotWriteIsNamedAndNothingIsKept) {
+  struct Case {
+    const char* os;
+    const char* folder;  // below drives/C
+  };
+  const Case cases[] = {{"nt4", "WINNT/system32/drivers"}, {"xp", "WINDOWS/system32/drivers"}};
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.os);
+    ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", row.os, "--force"}).exitCode, 0);
+    const FolderState was = StateOf(dir_ / "m");
+    Outcome install;
+    {
+      Unwritable frozen({dir_ / "m" / "drives" / "C" / row.folder}, false);
+      if (!frozen.Works()) GTEST_SKIP() << "this file system lets this user write everywhere";
+      install = Host({"--machine", "m", "install"});
+    }
+    EXPECT_EQ(install.exitCode, 2);
+    EXPECT_NE(install.err.find((fs::path("m") / "drives" / "C" / row.folder).string() + ":"), std::string::npos)
+        << install.err;
+    EXPECT_NE(install.err.find("make that folder writable"), std::string::npos) << install.err;
+    EXPECT_NE(install.err.find("nothing of this run was kept"), std::string::npos) << install.err;
+    EXPECT_EQ(StateOf(dir_ / "m"), was);
+  }
+}
+
 TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
   struct Case {
     const char* name;

@@ -303,7 +303,7 @@ bool BeginRehearsal(const HostRequest& request, std::string* error) {
   // rehearsal reads the saved files where they are and works on a view of the drives, whose files it
   // copies only when it changes them.
   std::string source = newMachinePending ? Folder().Staging() : request.machineFolder;
-  if (!View().LayOut(fs::path(source) / "drives", error)) return false;
+  if (!View().Begin(fs::path(source) / "drives", error)) return false;
   WatchThroughView();
   if (!winsim::LoadMachine(source, View().Root().string(), error)) {
     EndRehearsal();
@@ -313,10 +313,7 @@ bool BeginRehearsal(const HostRequest& request, std::string* error) {
   return true;
 }
 
-void EndRehearsal() {
-  View().Remove();
-  WatchThroughFolder();
-}
+void EndRehearsal() { WatchThroughFolder(); }
 
 bool RecallFileContent(const std::string& path, uint64_t size, uint64_t* digest, std::string* version) {
   return Digests().Recall(LowerAscii(path), HostPathOfFound(path), size, digest, version);

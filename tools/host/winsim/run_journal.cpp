@@ -102,8 +102,13 @@ bool PutBack(const Entry& entry, const fs::path& path, const fs::path& staging, 
 
 }  // namespace
 
-RunJournal::RunJournal(const std::string& folder, const fs::path& staging)
-    : folder_(folder), root_(fs::absolute(folder).lexically_normal()), staging_(staging) {}
+RunJournal::RunJournal(const std::string& folder, const fs::path& staging, Durability durability)
+    : folder_(folder),
+      root_(fs::absolute(folder).lexically_normal()),
+      staging_(staging),
+      durable_(durability == Durability::Durable) {}
+
+bool RunJournal::Sync(const fs::path& path, bool directory) const { return !durable_ || SyncPath(path, directory); }
 
 RunJournal::~RunJournal() {
   if (descriptor_ >= 0) close(descriptor_);
@@ -122,7 +127,7 @@ bool RunJournal::OpenOnDisk() {
   std::error_code failed;
   fs::create_directories(staging_ / kOriginals, failed);
   if (!failed) descriptor_ = open((staging_ / kFileName).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (descriptor_ < 0 || !SyncPath(staging_, true) || !SyncPath(root_, true)) {
+  if (descriptor_ < 0 || !Sync(staging_, true) || !Sync(root_, true)) {
     return Refuse("cannot keep the run's journal in " + staging_.string() + ": " + (failed ? failed.message() : Why(errno)),
                   "free some space or make the machine folder writable");
   }
@@ -161,9 +166,9 @@ bool RunJournal::NoteBeforeChange(const std::string& hostPath) {
     fs::path part = staging_ / kOriginals / (copy + ".part");
     std::error_code failed;
     fs::copy(hostPath, part, fs::copy_options::copy_symlinks | fs::copy_options::overwrite_existing, failed);
-    if (!failed && !S_ISLNK(info.st_mode) && !SyncPath(part, false)) failed = std::error_code(errno, std::generic_category());
+    if (!failed && !S_ISLNK(info.st_mode) && !Sync(part, false)) failed = std::error_code(errno, std::generic_category());
     if (!failed) fs::rename(part, staging_ / kOriginals / copy, failed);
-    if (failed || !SyncPath(staging_ / kOriginals, true)) {
+    if (failed || !Sync(staging_ / kOriginals, true)) {
       return Refuse("cannot keep a copy of " + shown.string() + " in " + staging_.string() +
                         " before the run changes it: " + (failed ? failed.message() : Why(errno)),
                     "free some space");
@@ -172,7 +177,8 @@ bool RunJournal::NoteBeforeChange(const std::string& hostPath) {
     line = "file\t" + copy + "\t" + key;
   }
   line += '\n';
-  if (write(descriptor_, line.data(), line.size()) != static_cast<ssize_t>(line.size()) || fdatasync(descriptor_) != 0) {
+  if (write(descriptor_, line.data(), line.size()) != static_cast<ssize_t>(line.size()) ||
+      (durable_ && fdatasync(descriptor_) != 0)) {
     return Refuse("cannot write the run's journal in " + staging_.string() + ": " + Why(errno), "free some space");
   }
   noted_.insert(key);

@@ -18,8 +18,13 @@ namespace host::platform {
 
 class RunJournal {
  public:
+  // Durable: each note is on disk (fsync) before the change it allows, so that it survives a power cut as
+  // well as a killed process; Scratch: for a throwaway folder, where a killed process is all that matters.
+  enum class Durability { Durable, Scratch };
+
   // folder: the machine folder as the user named it; staging: the folder the journal lives in.
-  RunJournal(const std::string& folder, const std::filesystem::path& staging);
+  RunJournal(const std::string& folder, const std::filesystem::path& staging,
+             Durability durability = Durability::Durable);
   ~RunJournal();
   RunJournal(const RunJournal&) = delete;
   RunJournal& operator=(const RunJournal&) = delete;
@@ -47,10 +52,12 @@ class RunJournal {
  private:
   bool Refuse(const std::string& problem, const std::string& fix);
   bool OpenOnDisk();
+  bool Sync(const std::filesystem::path& path, bool directory) const;
 
   std::string folder_;                 // as named, for messages
   std::filesystem::path root_;         // absolute and normal
   std::filesystem::path staging_;
+  bool durable_;
   std::set<std::string> noted_;        // paths below the machine folder
   std::vector<std::string> order_;
   int descriptor_ = -1;
