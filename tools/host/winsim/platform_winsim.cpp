@@ -100,16 +100,16 @@ bool CreateMachine(const std::string& osName, bool wow64, std::string* error) {
 }
 
 // Where a file the snapshot found lives on the host. Its path is made of the names the directory
-// searches returned, so below the drive's own folder they are the host's names as they are; only a path
-// that does not stand there is looked up name by name, without regard to case.
+// searches returned, so below the drive's own folder they are the host's names as they are, and no name
+// needs looking up without regard to case (which reads each folder on the way). A path that does not
+// stand there has nothing on record and is simply read.
 std::string HostPathOfFound(const std::string& path) {
   if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return winsim::HostPath(path);
   std::string root = winsim::HostPath(path.substr(0, 3));
   if (root.empty()) return root;
   std::string host = root + "/" + path.substr(3);
   std::replace(host.begin(), host.end(), '\\', '/');
-  std::error_code failed;
-  return fs::exists(host, failed) ? host : winsim::HostPath(path);
+  return host;
 }
 
 // After a commit the drives live in the machine folder itself; later reads (the report) look there.
