@@ -205,8 +205,10 @@ void MachineFolder::BeginInPlace() {
 }
 
 bool MachineFolder::BeforeChange(const std::string& hostPath) {
-  if (stage_ != Stage::InPlace) return true;
+  // A new machine is all new until its commit; outside a run's stage nothing may change the machine.
+  if (stage_ == Stage::NewMachine) return true;
   if (journal_) return journal_->NoteBeforeChange(hostPath);
+  if (stage_ == Stage::None) return false;
   if (readRefusal_.empty()) readRefusal_ = "a command that only reads the machine tried to change " + hostPath;
   return false;
 }
@@ -222,12 +224,21 @@ bool MachineFolder::Commit(std::string* error) {
     *error = RefusedChange();
     return false;
   }
-  if (!SyncTree(staging) || (journal_ && !journal_->SyncChanges())) {
+  // A new machine is all in staging; a run in place has its journal on disk already, so only the saved
+  // files and what the run changed on the drives remain.
+  bool synced = false;
+  if (stage_ == Stage::NewMachine) {
+    synced = SyncTree(staging);
+  } else if (journal_) {
+    synced = journal_->SyncChanges() && SyncPath(staging, true);
+    for (const char* name : kMachineFiles) synced = synced && SyncPath(staging / name, false);
+  }
+  if (!synced) {
     *error = "cannot write the machine's files in " + staging.string() + " to disk";
     return false;
   }
   CrashPoint();
-  if (!CreateDurably(staging / kCommitMarker) || !SyncPath(staging, true)) {
+  if (!CreateDurably(staging / kCommitMarker)) {
     *error = "cannot mark " + staging.string() + " as complete";
     return false;
   }
