@@ -1,6 +1,7 @@
 // The machine folder as user data, seen from basetdic-host runs: concurrent runs all count, a run killed
-// at any step of its save leaves the machine from before it or after it, and nothing that is not the
-// machine's is created, replaced or removed.
+// at any step of its journal, save or recovery leaves the machine from before it or after it, commands
+// that only read write nothing, a folder a run cannot write is named, the record of digests is believed
+// only for the same file, and nothing that is not the machine's is created, replaced or removed.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +17,10 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "support/temp_folder.h"
 
@@ -61,13 +66,14 @@ class MachineFolderRunsTest : public ::testing::Test {
  protected:
 
   // Starts the host in this test's folder; crashAt sets the host's step at which to die (0: none).
-  pid_t Start(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run") {
+  pid_t Start(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run",
+              const fs::path& out = "/dev/null") {
     fs::path err = dir_ / (tag + ".err");
     pid_t child = fork();
     if (child == 0) {
       if (chdir(dir_.c_str()) != 0) _exit(126);
       if (crashAt > 0) setenv("BASETDIC_HOST_CRASH_AT", std::to_string(crashAt).c_str(), 1);
-      int quiet = open("/dev/null", O_WRONLY);
+      int quiet = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int errors = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(quiet, 1);
       dup2(errors, 2);
@@ -91,7 +97,10 @@ class MachineFolderRunsTest : public ::testing::Test {
     return outcome;
   }
 
-  Outcome Host(const std::vector<std::string>& arguments, int crashAt = 0) { return Finish(Start(arguments, crashAt)); }
+  Outcome Host(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run",
+               const fs::path& out = "/dev/null") {
+    return Finish(Start(arguments, crashAt, tag, out), tag);
+  }
 
   void Replace(const fs::path& folder, const fs::path& with) {
     fs::remove_all(folder);
@@ -246,6 +255,53 @@ TEST_F(MachineFolderRunsTest, FolderTheRunCannotWriteIsNamedAndNothingIsKept) {
     EXPECT_NE(install.err.find("nothing of this run was kept"), std::string::npos) << install.err;
     EXPECT_EQ(StateOf(dir_ / "m"), was);
   }
+}
+
+// machine.digests spares a run reading files that did not change, and is believed only for the very file
+// it describes: a file rewritten by hand with its size and modification time put back is read again, and
+// a damaged record counts as none.
+TEST_F(MachineFolderRunsTest, RecordedDigestsHoldOnlyForTheSameFile) {
+  const fs::path machine = dir_ / "m", note = machine / "drives" / "C" / "note.txt";
+  ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "xp"}).exitCode, 0);
+  std::ofstream(note) << "first";
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));  // older than the file system's time step
+  ASSERT_EQ(Host({"--machine", "m", "check"}).exitCode, 0);
+  const std::string record = ReadFile(machine / "machine.digests");
+  auto shown = [&] {
+    std::string out = ReadFile(dir_ / "show.out");
+    nlohmann::json files = nlohmann::json::parse(out, nullptr, false)["state"]["files"];
+    for (const auto& file : files) {
+      if (file["path"] == "C:\\note.txt") return file["digest"].get<std::string>();
+    }
+    return std::string("none");
+  };
+  auto show = [&] {
+    Outcome outcome = Host({"--machine", "m", "machine", "show", "--json"}, 0, "show", dir_ / "show.out");
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    return shown();
+  };
+  const std::string read = show();
+  const std::string recorded = nlohmann::json::parse(record)["files"]["c:\\note.txt"]["digest"].get<std::string>();
+  ASSERT_EQ(recorded, read);
+
+  // The record is what the run believes for an unchanged file...
+  std::string planted = record;
+  planted.replace(planted.find(recorded), recorded.size(), "0123456789abcdef");
+  std::ofstream(machine / "machine.digests", std::ios::trunc) << planted;
+  EXPECT_EQ(show(), "0123456789abcdef");
+  // ...but not once the record is damaged,
+  std::ofstream(machine / "machine.digests", std::ios::trunc) << planted.substr(0, planted.size() / 2);
+  EXPECT_EQ(show(), read);
+  // nor for a file rewritten with the same size and its old modification time.
+  std::ofstream(machine / "machine.digests", std::ios::trunc) << planted;
+  fs::file_time_type written = fs::last_write_time(note);
+  std::ofstream(note, std::ios::trunc) << "other";
+  fs::last_write_time(note, written);
+  const std::string rewritten = show();
+  EXPECT_NE(rewritten, read);
+  EXPECT_NE(rewritten, "0123456789abcdef");
+  fs::remove(machine / "machine.digests");
+  EXPECT_EQ(show(), rewritten);
 }
 
 TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
