@@ -8,6 +8,7 @@
 #include "api_call.h"
 #include "handles.h"
 #include "machine_state.h"
+#include "paths.h"
 
 namespace winsim {
 namespace detail {
@@ -198,21 +199,20 @@ void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   detail::Observed() = detail::Observation{};
   MapDrive('C', hostFolderForC);
   for (auto& reset : detail::BootHooks()) reset();
-  std::error_code ignored;
-  std::filesystem::create_directories(HostPath(SystemDirectory() + "\\drivers"), ignored);
-  if (config.wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+  detail::CreateHostFolders(HostPath(SystemDirectory() + "\\drivers"));
+  if (config.wow64) detail::CreateHostFolders(HostPath(Wow64SystemDirectory() + "\\drivers"));
   std::string exe = config.executablePath;
   size_t slash = exe.find_last_of('\\');
-  if (slash != std::string::npos) std::filesystem::create_directories(HostPath(exe.substr(0, slash)), ignored);
-  std::filesystem::create_directories(HostPath(config.currentDirectory), ignored);
+  if (slash != std::string::npos) detail::CreateHostFolders(HostPath(exe.substr(0, slash)));
+  detail::CreateHostFolders(HostPath(config.currentDirectory));
 }
 
 void MapDrive(char letter, const std::string& hostFolder) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-  std::error_code ignored;
-  std::filesystem::create_directories(hostFolder, ignored);
-  Core().drives[letter] = std::filesystem::absolute(hostFolder).lexically_normal().string();
+  std::string folder = std::filesystem::absolute(hostFolder).lexically_normal().string();
+  detail::CreateHostFolders(folder);
+  Core().drives[letter] = folder;
 }
 
 const MachineConfig& Config() { return Core().config; }
@@ -221,8 +221,7 @@ void SetVersionQueryFails(bool fails) { Core().config.versionQueryFails = fails;
 // Turning WOW64 on makes the machine a 64-bit Windows, which has the 32-bit system folder.
 void SetWow64(bool wow64) {
   Core().config.wow64 = wow64;
-  std::error_code ignored;
-  if (wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+  if (wow64) detail::CreateHostFolders(HostPath(Wow64SystemDirectory() + "\\drivers"));
 }
 void SetExecutablePath(const std::string& path) { Core().config.executablePath = path; }
 void SetCurrentDirectory(const std::string& path) { Core().config.currentDirectory = path; }

@@ -126,4 +126,8 @@ bool BeginRehearsal(const HostRequest&, std::string* error) {
 
 void EndRehearsal() {}
 
+bool RecallFileContent(const std::string&, uint64_t, uint64_t*, std::string*) { return false; }
+
+void RememberFileContent(const std::string&, uint64_t, uint64_t, const std::string&) {}
+
 }  // namespace host::platform
