@@ -38,6 +38,8 @@ struct AcquireCountRule {
   CountAfter after;
   const char* why;
 };
+// (When the key cannot be created nothing is written, yet starting the driver afterwards can create the
+// key: it is also the service key of "basetdi", which the service manager writes.)
 const AcquireCountRule kAcquireCount[] = {
     {"RegCreateKeyA", "", 0, CountAfter::Unchanged, "nothing is written when the key cannot be created"},
     {"RegSetValueExA", "\"nSon\"", 0, CountAfter::Unchanged, "the count's own write failed"},
