@@ -125,6 +125,9 @@ TEST_P(WindowsBehaviourScenario, OnlyADriverForTheMachinesProcessorStartsAndTheS
     ASSERT_FALSE(loadable.empty());
     for (const ImageRow& row : kImageRows) {
       SCOPED_TRACE(std::string(row.name) + (wow64 ? ", WOW64" : ""));
+      const bool wrongWidth = onWine && wow64 && row.processorRow;
+      // There Wine would load the 32-bit image, and this one has no unload routine: it would stay loaded.
+      if (wrongWidth && row.error != NO_ERROR) continue;
       // A folder of the row's own; the file keeps the stand-in's name, which names its device on winsim.
       const std::string folder = setup + "\\row" + std::to_string(&row - kImageRows);
       ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
@@ -137,7 +140,6 @@ TEST_P(WindowsBehaviourScenario, OnlyADriverForTheMachinesProcessorStartsAndTheS
       SetLastError(0xdeadbeef);
       const bool started = StartServiceA(service.get(), 0, nullptr) != FALSE;
       const DWORD error = GetLastError();
-      const bool wrongWidth = onWine && wow64 && row.processorRow;
       EXPECT_WINE_GAP(wrongWidth, kWow64DriverGap, EXPECT_EQ(started, row.error == NO_ERROR));
       if (wrongWidth) continue;
       SERVICE_STATUS status = {};
