@@ -23,6 +23,9 @@ const char kImagePathTypeGap[] = "CreateServiceA writes ImagePath as REG_SZ";
 // Wine runs a driver in a helper process as wide as the image: in a 64-bit prefix a 32-bit process's
 // services load 32-bit drivers and refuse 64-bit ones, the reverse of 64-bit Windows.
 const char kWow64DriverGap[] = "a WOW64 prefix loads the 32-bit driver and refuses the 64-bit one";
+// Wine maps what the file holds and does not check its sections against the file's size: the i686
+// stand-in cut in half loses only its relocations, which a driver loaded at its base does not need.
+const char kCutImageGap[] = "32-bit Wine loads the stand-in driver cut in half";
 const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 
 bool OnWine(const MachineFacade& machine) { return machine.PlatformName() == "wine"; }
@@ -65,14 +68,15 @@ struct ImageRow {
   std::string (*make)(const std::string& loadable);  // null: no file at all
   DWORD error;                                       // NO_ERROR: the driver starts
   bool processorRow;                                 // the row turns on the image's processor
+  bool cut;                                          // the row cuts the stand-in short
 };
 
 const ImageRow kImageRows[] = {
-    {"the stand-in driver", Unchanged, NO_ERROR, true},
-    {"a driver for the other processor", OtherProcessorsImage, ERROR_BAD_EXE_FORMAT, true},
-    {"random bytes", RandomBytes, ERROR_BAD_EXE_FORMAT, false},
-    {"the stand-in driver cut in half", CutInHalf, ERROR_BAD_EXE_FORMAT, false},
-    {"no file", nullptr, ERROR_FILE_NOT_FOUND, false},
+    {"the stand-in driver", Unchanged, NO_ERROR, true, false},
+    {"a driver for the other processor", OtherProcessorsImage, ERROR_BAD_EXE_FORMAT, true, false},
+    {"random bytes", RandomBytes, ERROR_BAD_EXE_FORMAT, false, false},
+    {"the stand-in driver cut in half", CutInHalf, ERROR_BAD_EXE_FORMAT, false, true},
+    {"no file", nullptr, ERROR_FILE_NOT_FOUND, false, false},
 };
 
 // A demand-start kernel-driver service of the test's own, stopped and deleted again when it goes.
@@ -140,8 +144,11 @@ TEST_P(WindowsBehaviourScenario, OnlyADriverForTheMachinesProcessorStartsAndTheS
       SetLastError(0xdeadbeef);
       const bool started = StartServiceA(service.get(), 0, nullptr) != FALSE;
       const DWORD error = GetLastError();
-      EXPECT_WINE_GAP(wrongWidth, kWow64DriverGap, EXPECT_EQ(started, row.error == NO_ERROR));
-      if (wrongWidth) continue;
+      const char* startGap = wrongWidth                               ? kWow64DriverGap
+                             : row.cut && On32BitWine(*machine) && !wow64 ? kCutImageGap
+                                                                          : nullptr;
+      EXPECT_WINE_GAP(startGap != nullptr, startGap ? startGap : "", EXPECT_EQ(started, row.error == NO_ERROR));
+      if (startGap) continue;
       SERVICE_STATUS status = {};
       ASSERT_TRUE(QueryServiceStatus(service.get(), &status));
       EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(started ? SERVICE_RUNNING : SERVICE_STOPPED));
