@@ -248,6 +248,7 @@ void StartNextRun(ULONGLONG elapsedMilliseconds) {
 std::string WindowsDirectory() { return Core().config.windowsDirectory; }
 std::string SystemDirectory() { return Core().systemDirectory; }
 std::string Wow64SystemDirectory() { return Core().config.windowsDirectory + "\\SysWOW64"; }
+WORD NativeMachineType() { return Core().config.wow64 ? 0x8664 : 0x014C; }
 
 const char* HandleKindName(HandleKind kind) {
   static const char* const names[] = {"file",    "device",  "find",   "key",   "service manager",

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "native_images.h"
 #include "temp_machine.h"
 #include "winsim/registry.h"
 #include "winsim/services.h"
@@ -69,7 +70,7 @@ class ServiceTest : public ::testing::Test {
   // Places a driver image in the system driver directory and returns its full path.
   std::string PlaceDriver(const std::string& fileName) {
     std::string path = winsim::SystemDirectory() + "\\drivers\\" + fileName;
-    EXPECT_TRUE(winsim::WriteHostFile(path, "MZ driver image"));
+    EXPECT_TRUE(winsim::WriteHostFile(path, winsim::testsupport::NativeDriverBytes("")));
     return path;
   }
 

@@ -25,7 +25,7 @@ void ExpectValues(const std::string& key, const std::vector<ExpectedValue>& expe
   }
 }
 
-TEST_F(ScmTest, CreatedDriverKeyHoldsTheValuesWineWrites) {
+TEST_F(ScmTest, CreatedDriverKeyHoldsTheValuesWindowsWrites) {
   SC_HANDLE service = CreateServiceA(manager, "ZelBase", "Qandor  Zelbase Driver", SERVICE_ALL_ACCESS,
                                      SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                      "System32\\DRIVERS\\zelbase.SYS", nullptr, nullptr, "Tcpip\0+NDIS\0", nullptr,
@@ -37,7 +37,7 @@ TEST_F(ScmTest, CreatedDriverKeyHoldsTheValuesWineWrites) {
                {{"Type", REG_DWORD, winsim::DwordBytes(1)},
                 {"Start", REG_DWORD, winsim::DwordBytes(2)},
                 {"ErrorControl", REG_DWORD, winsim::DwordBytes(1)},
-                {"ImagePath", REG_SZ, Bytes("System32\\DRIVERS\\zelbase.SYS", 29)},
+                {"ImagePath", REG_EXPAND_SZ, Bytes("System32\\DRIVERS\\zelbase.SYS", 29)},
                 {"DisplayName", REG_SZ, Bytes("Qandor  Zelbase Driver", 23)},
                 {"DependOnService", REG_MULTI_SZ, Bytes("Tcpip\0", 7)},
                 {"DependOnGroup", REG_MULTI_SZ, Bytes("NDIS\0", 6)}},
@@ -95,7 +95,7 @@ TEST_F(ScmTest, KeyWrittenBehindTheManagersBackIsUnknownUntilCreatedOverIt) {
 
   ASSERT_TRUE(CreateDriverAndClose("zelbase", "C:\\new.sys", SERVICE_AUTO_START));
   ExpectValues(key,
-               {{"ImagePath", REG_SZ, Bytes("C:\\new.sys", 11)},
+               {{"ImagePath", REG_EXPAND_SZ, Bytes("C:\\new.sys", 11)},
                 {"Start", REG_DWORD, winsim::DwordBytes(2)},
                 {"nSon", REG_DWORD, winsim::DwordBytes(3)}},
                __LINE__);

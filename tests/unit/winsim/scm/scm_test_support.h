@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "native_images.h"
 #include "temp_machine.h"
 #include "winsim/registry.h"
 #include "winsim/services.h"
@@ -27,7 +28,7 @@ class ScmTest : public ::testing::Test {
   // Places a driver image in the system driver directory and returns its full Windows path.
   std::string PlaceDriver(const std::string& fileName) {
     std::string path = winsim::SystemDirectory() + "\\drivers\\" + fileName;
-    EXPECT_TRUE(winsim::WriteHostFile(path, "MZ driver image"));
+    EXPECT_TRUE(winsim::WriteHostFile(path, winsim::testsupport::NativeDriverBytes("")));
     return path;
   }
 
