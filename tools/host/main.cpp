@@ -4,8 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "command_line.h"
-#include "commands.h"
+#include "cli/command_line.h"
+#include "commands/commands.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "command_line.h"
+#include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 
-#include "module_kinds.h"
-#include "windows_names.h"
+#include "report/windows_names.h"
+#include "session/module_kinds.h"
 
 #ifndef BASETDIC_VERSION
 #define BASETDIC_VERSION "unknown"

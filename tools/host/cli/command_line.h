@@ -4,8 +4,8 @@
 
 #include <ostream>
 
-#include "host_error.h"
-#include "host_request.h"
+#include "cli/host_error.h"
+#include "cli/host_request.h"
 
 namespace host {
 

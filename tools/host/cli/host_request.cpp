@@ -1,4 +1,4 @@
-#include "host_request.h"
+#include "cli/host_request.h"
 
 #include "basetdic/module_obj.h"
 

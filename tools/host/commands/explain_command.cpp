@@ -1,14 +1,14 @@
 // explain: for the machine's Windows version, which way each operation goes and what it touches, without
 // touching the machine. The branch comes from the library's own choosers; what an operation touches comes
 // from rehearsing it alone on a throwaway copy of the machine, where the platform can.
-#include "branch_notes.h"
-#include "changes_text.h"
-#include "commands.h"
-#include "json_output.h"
-#include "machine_text.h"
-#include "module_run.h"
-#include "platform.h"
-#include "text_layout.h"
+#include "commands/commands.h"
+#include "platform/platform.h"
+#include "report/branch_notes.h"
+#include "report/changes_text.h"
+#include "report/json_output.h"
+#include "report/machine_text.h"
+#include "report/text_layout.h"
+#include "session/module_run.h"
 
 namespace host {
 namespace {

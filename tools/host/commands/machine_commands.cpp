@@ -1,12 +1,12 @@
 // machine init, machine show and machine reboot.
-#include "changes_text.h"
-#include "commands.h"
-#include "json_output.h"
-#include "machine_text.h"
-#include "module_kinds.h"
-#include "platform.h"
-#include "report.h"
-#include "text_layout.h"
+#include "commands/commands.h"
+#include "platform/platform.h"
+#include "report/changes_text.h"
+#include "report/json_output.h"
+#include "report/machine_text.h"
+#include "report/report.h"
+#include "report/text_layout.h"
+#include "session/module_kinds.h"
 
 namespace host {
 namespace {

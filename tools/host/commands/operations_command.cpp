@@ -1,10 +1,10 @@
 // install, update, start, remove, check and cycle: one module object, the requested operations in order,
 // a snapshot around each.
-#include "branch_notes.h"
-#include "commands.h"
-#include "module_run.h"
-#include "platform.h"
-#include "trace_switch.h"
+#include "commands/commands.h"
+#include "platform/platform.h"
+#include "report/branch_notes.h"
+#include "session/module_run.h"
+#include "session/trace_switch.h"
 
 namespace host {
 namespace {

@@ -1,4 +1,4 @@
-#include "changes.h"
+#include "observe/changes.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "snapshot.h"
+#include "observe/snapshot.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "file_version.h"
+#include "observe/file_version.h"
 
 #include <windows.h>
 

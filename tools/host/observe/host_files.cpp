@@ -1,4 +1,4 @@
-#include "host_files.h"
+#include "observe/host_files.h"
 
 #include <windows.h>
 

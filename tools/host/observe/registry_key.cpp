@@ -1,8 +1,8 @@
-#include "registry_key.h"
+#include "observe/registry_key.h"
 
 #include <vector>
 
-#include "snapshot.h"
+#include "observe/snapshot.h"
 
 namespace host {
 

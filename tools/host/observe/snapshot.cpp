@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "platform.h"
-#include "snapshot.h"
 #include "generic/win_handles.h"
+#include "observe/snapshot.h"
+#include "platform/platform.h"
 
 namespace host {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "windows_names.h"
+#include "report/windows_names.h"
 
 namespace host {
 

@@ -2,10 +2,10 @@
 // digest of its contents and its version.
 #include <windows.h>
 
-#include "file_version.h"
 #include "generic/proc_address.h"
-#include "snapshot.h"
 #include "generic/win_handles.h"
+#include "observe/file_version.h"
+#include "observe/snapshot.h"
 
 namespace host {
 namespace {

@@ -2,8 +2,8 @@
 // registry functions.
 #include <vector>
 
-#include "registry_key.h"
-#include "snapshot.h"
+#include "observe/registry_key.h"
+#include "observe/snapshot.h"
 
 namespace host {
 namespace {

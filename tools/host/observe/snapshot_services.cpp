@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "platform.h"
-#include "snapshot.h"
 #include "generic/win_handles.h"
+#include "observe/snapshot.h"
+#include "platform/platform.h"
 
 namespace host {
 namespace {

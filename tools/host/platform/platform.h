@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host_request.h"
-#include "module_session.h"
-#include "snapshot.h"
-#include "step_facts.h"
+#include "cli/host_request.h"
+#include "observe/snapshot.h"
+#include "report/step_facts.h"
+#include "session/module_session.h"
 
 namespace host::platform {
 

@@ -1,9 +1,9 @@
-#include "branch_notes.h"
+#include "report/branch_notes.h"
 
 #include "deploy/branch_choice.h"
 #include "module/module_kind.h"
 #include "module/os_version.h"
-#include "windows_names.h"
+#include "report/windows_names.h"
 
 namespace host {
 namespace {

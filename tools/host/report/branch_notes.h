@@ -10,8 +10,8 @@
 
 #include <vector>
 
-#include "host_request.h"
-#include "step_facts.h"
+#include "cli/host_request.h"
+#include "report/step_facts.h"
 
 namespace host {
 

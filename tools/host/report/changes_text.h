@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "changes.h"
+#include "observe/changes.h"
 
 namespace host {
 

@@ -1,9 +1,9 @@
-#include "describe.h"
+#include "report/describe.h"
 
 #include <cstdio>
 
-#include "value_text.h"
-#include "windows_names.h"
+#include "report/value_text.h"
+#include "report/windows_names.h"
 
 namespace host {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "snapshot.h"
+#include "observe/snapshot.h"
 
 namespace host {
 

@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "changes.h"
-#include "report.h"
-#include "snapshot.h"
+#include "observe/changes.h"
+#include "observe/snapshot.h"
+#include "report/report.h"
 
 namespace host {
 

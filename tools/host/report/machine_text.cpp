@@ -1,13 +1,13 @@
-#include "machine_text.h"
+#include "report/machine_text.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "changes_text.h"
-#include "describe.h"
-#include "text_layout.h"
-#include "value_text.h"
-#include "windows_names.h"
+#include "report/changes_text.h"
+#include "report/describe.h"
+#include "report/text_layout.h"
+#include "report/value_text.h"
+#include "report/windows_names.h"
 
 namespace host {
 namespace {

@@ -6,8 +6,8 @@
 #include <ostream>
 #include <string>
 
-#include "report.h"
-#include "snapshot.h"
+#include "observe/snapshot.h"
+#include "report/report.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "report.h"
+#include "report/report.h"
 
 #include "generic/proc_address.h"
 

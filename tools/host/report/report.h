@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "basetdic/module_obj.h"
-#include "changes.h"
-#include "step_facts.h"
+#include "observe/changes.h"
+#include "report/step_facts.h"
 
 namespace host {
 

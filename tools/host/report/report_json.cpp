@@ -1,6 +1,6 @@
 // The JSON report of a run: one document with the machine, the module, every step and the outcome.
-#include "json_output.h"
-#include "report.h"
+#include "report/json_output.h"
+#include "report/report.h"
 
 namespace host {
 namespace {

@@ -1,10 +1,10 @@
 // The plain-text report of a run: the machine and module in a few lines, then each step with its status
 // words and what it changed.
-#include "changes_text.h"
-#include "machine_text.h"
-#include "report.h"
-#include "text_layout.h"
-#include "windows_names.h"
+#include "report/changes_text.h"
+#include "report/machine_text.h"
+#include "report/report.h"
+#include "report/text_layout.h"
+#include "report/windows_names.h"
 
 namespace host {
 namespace {

@@ -1,4 +1,4 @@
-#include "value_text.h"
+#include "report/value_text.h"
 
 #include <cstdio>
 

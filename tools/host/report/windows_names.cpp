@@ -1,4 +1,4 @@
-#include "windows_names.h"
+#include "report/windows_names.h"
 
 #include <cstdio>
 

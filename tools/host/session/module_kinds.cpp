@@ -1,9 +1,9 @@
-#include "module_kinds.h"
+#include "session/module_kinds.h"
 
-#include "module/os_version.h"
-#include "product/product_names.h"
-#include "snapshot.h"
 #include "generic/win_handles.h"
+#include "module/os_version.h"
+#include "observe/snapshot.h"
+#include "product/product_names.h"
 
 namespace host {
 

@@ -1,7 +1,7 @@
-#include "module_run.h"
+#include "session/module_run.h"
 
-#include "host_files.h"
-#include "platform.h"
+#include "observe/host_files.h"
+#include "platform/platform.h"
 
 namespace host {
 

@@ -6,12 +6,12 @@
 #include <functional>
 #include <string>
 
-#include "host_error.h"
-#include "host_request.h"
-#include "module_kinds.h"
-#include "module_session.h"
-#include "report.h"
-#include "snapshot.h"
+#include "cli/host_error.h"
+#include "cli/host_request.h"
+#include "observe/snapshot.h"
+#include "report/report.h"
+#include "session/module_kinds.h"
+#include "session/module_session.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "module_session.h"
+#include "session/module_session.h"
 
 #include "module/base_tdi_module_obj.h"
 

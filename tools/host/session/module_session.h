@@ -6,7 +6,7 @@
 #include <string>
 
 #include "basetdic/module_obj.h"
-#include "host_request.h"
+#include "cli/host_request.h"
 
 namespace host {
 

@@ -1,8 +1,8 @@
-#include "trace_switch.h"
+#include "session/trace_switch.h"
 
 #include <windows.h>
 
-#include "host_files.h"
+#include "observe/host_files.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "demo_setup.h"
+#include "platform/sim/demo_setup.h"
 
 #include <filesystem>
 #include <vector>

@@ -1,6 +1,6 @@
 // The failed platform calls of a step on the simulated machine: every call in winsim's call log since the
 // mark that ended with an error.
-#include "platform.h"
+#include "platform/platform.h"
 #include "winsim/observe.h"
 
 namespace host::platform {

@@ -1,4 +1,4 @@
-#include "folder_lock.h"
+#include "platform/sim/folder_lock.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "machine_folder.h"
+#include "platform/sim/machine_folder.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "folder_lock.h"
+#include "platform/sim/folder_lock.h"
 
 namespace host::platform {
 

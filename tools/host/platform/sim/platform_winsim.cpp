@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "demo_setup.h"
-#include "machine_folder.h"
-#include "platform.h"
-#include "trace_switch.h"
+#include "platform/platform.h"
+#include "platform/sim/demo_setup.h"
+#include "platform/sim/machine_folder.h"
+#include "session/trace_switch.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
 #include "winsim/processes.h"

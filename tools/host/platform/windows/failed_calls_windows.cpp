@@ -1,6 +1,6 @@
 // The failed platform calls of a step on a live system. The host cannot see the library's calls there;
 // what it can observe is the error the step left on the thread, cleared before the step begins.
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace host::platform {
 

@@ -3,12 +3,12 @@
 // driver directory and the product data path.
 #include <windows.h>
 
-#include "platform.h"
 #include "generic/proc_address.h"
-#include "product/product_names.h"
-#include "registry_key.h"
-#include "trace_switch.h"
 #include "generic/win_handles.h"
+#include "observe/registry_key.h"
+#include "platform/platform.h"
+#include "product/product_names.h"
+#include "session/trace_switch.h"
 
 namespace host::platform {
 namespace {
