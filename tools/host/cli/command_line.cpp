@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-#include "report/windows_names.h"
-#include "session/module_kinds.h"
+#include "observe/windows_case.h"
 
 #ifndef BASETDIC_VERSION
 #define BASETDIC_VERSION "unknown"

@@ -1,6 +1,7 @@
 // install, update, start, remove, check and cycle: one module object, the requested operations in order,
 // a snapshot around each.
 #include "commands/commands.h"
+#include "observe/trace_file.h"
 #include "platform/platform.h"
 #include "report/branch_notes.h"
 #include "session/module_run.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "report/windows_names.h"
+#include "observe/windows_case.h"
 
 namespace host {
 
@@ -79,6 +79,11 @@ struct SnapshotScope {
   // Services to ask the service manager about; empty: every key under Services and every service the
   // manager reports knowing.
   std::vector<std::string> services;
+  // What only the platform can tell, asked at every snapshot: the devices that open, every program
+  // launched so far, and the services the manager knows beyond the keys under Services. Null: none.
+  std::vector<std::string> (*devices)() = nullptr;
+  std::vector<LaunchState> (*launches)() = nullptr;
+  std::vector<std::string> (*servicesKnownToManager)() = nullptr;
 };
 
 Snapshot TakeSnapshot(const SnapshotScope& scope);
@@ -87,9 +92,6 @@ Snapshot TakeSnapshot(const SnapshotScope& scope);
 void SnapshotRegistry(const SnapshotScope& scope, Snapshot* snapshot);
 void SnapshotFiles(const SnapshotScope& scope, Snapshot* snapshot);
 void SnapshotServices(const SnapshotScope& scope, Snapshot* snapshot);
-// The trace file's records: its non-empty lines.
-std::vector<std::string> ReadTraceRecords(const std::string& traceFile);
-
 
 }  // namespace host
 

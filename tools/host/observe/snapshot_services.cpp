@@ -6,7 +6,6 @@
 
 #include "generic/win_handles.h"
 #include "observe/snapshot.h"
-#include "platform/platform.h"
 
 namespace host {
 namespace {
@@ -59,7 +58,7 @@ void SnapshotServices(const SnapshotScope& scope, Snapshot* snapshot) {
   if (manager.get() == nullptr) return;
   std::vector<std::string> names = scope.services;
   if (names.empty()) {
-    names = platform::ServicesKnownToManager();
+    if (scope.servicesKnownToManager != nullptr) names = scope.servicesKnownToManager();
     const std::string prefix = kServicesKey;
     for (const auto& key : snapshot->keys) {
       if (key.first.compare(0, prefix.size(), prefix) != 0) continue;

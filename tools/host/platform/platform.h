@@ -1,16 +1,27 @@
 // What differs between the simulated machine (Linux, winsim) and a live Windows system. Everything else in
 // the host is one program that calls the Windows API by its own names. Each platform implements these in
-// one file: winsim/platform_winsim.cpp and windows/platform_windows.cpp.
+// its own folder: sim/ (platform_winsim.cpp with the machine folder and the demo setup it keeps) and
+// windows/ (platform_windows.cpp); each has its failed_calls_*.cpp.
 #ifndef BASETDIC_HOST_PLATFORM_H
 #define BASETDIC_HOST_PLATFORM_H
 
 #include <string>
 #include <vector>
 
+#include "basetdic/module_obj.h"
 #include "cli/host_request.h"
+#include "observe/failed_call.h"
 #include "observe/snapshot.h"
-#include "report/step_facts.h"
-#include "session/module_session.h"
+
+namespace host {
+
+// The two exports of a loaded library.
+struct ModuleEntryPoints {
+  QueryModuleObjFn queryModuleObj = nullptr;
+  ReleaseObjFn releaseObj = nullptr;
+};
+
+}  // namespace host
 
 namespace host::platform {
 
@@ -42,8 +53,9 @@ bool RebootMachine(std::string* error);
 // Windows the folder the library was loaded from (where a setup program keeps it with its files).
 std::string DefaultSetupFolder(const std::string& libraryPath);
 
-// What snapshots look at, devices that open, and every program launched so far.
+// What snapshots look at, with the three functions below for what only the platform can tell them.
 SnapshotScope Scope();
+// Devices that open, and every program launched so far.
 std::vector<std::string> Devices();
 // Services the service manager knows beyond the keys under Services (a key deleted while its service still
 // runs); empty where the manager cannot be asked for them.

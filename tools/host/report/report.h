@@ -2,34 +2,16 @@
 #ifndef BASETDIC_HOST_REPORT_H
 #define BASETDIC_HOST_REPORT_H
 
-#include <windows.h>
-
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "basetdic/module_obj.h"
 #include "observe/changes.h"
+#include "observe/machine_summary.h"
 #include "report/step_facts.h"
 
 namespace host {
-
-// The machine as the Windows API describes it to the host.
-struct MachineSummary {
-  std::string platform;  // "winsim" or "windows"
-  std::string location;  // "machine basetdic-machine" / "this Windows system"
-  OSVERSIONINFOA os{};
-  bool versionKnown = false;
-  bool wow64 = false;
-  std::string windowsDirectory;
-  std::string systemDirectory;
-  std::string executablePath;
-  DWORD processId = 0;
-  SYSTEMTIME localTime{};
-  UINT codePage = 0;
-};
-
-MachineSummary DescribeMachine(const std::string& location);
 
 struct StepReport {
   std::string name;  // "setup", "install", ..., "reboot"

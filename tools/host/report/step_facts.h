@@ -3,18 +3,11 @@
 #ifndef BASETDIC_HOST_STEP_FACTS_H
 #define BASETDIC_HOST_STEP_FACTS_H
 
-#include <windows.h>
-
 #include <string>
 
-namespace host {
+#include "observe/failed_call.h"
 
-// A platform call the step made that failed, with the Windows error it failed with.
-struct FailedCall {
-  std::string function;   // "DeleteFileA"; empty when only the error left on the thread is known
-  std::string arguments;  // the key arguments as the call log gives them
-  DWORD error = 0;
-};
+namespace host {
 
 // A notice about a step. The code is stable for scripts; the text says it in the user's terms.
 struct Notice {

@@ -148,11 +148,4 @@ std::string ErrorWords(DWORD error) {
   return std::to_string(error);
 }
 
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 }  // namespace host

@@ -24,9 +24,6 @@ std::string ErrorControlName(DWORD errorControl);
 // A Windows error in words, with its number first: "32, the file is in use".
 std::string ErrorWords(DWORD error);
 
-// Names folded as Windows compares them: ASCII letters without regard to case.
-std::string LowerAscii(std::string text);
-
 }  // namespace host
 
 #endif

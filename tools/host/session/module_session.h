@@ -7,14 +7,9 @@
 
 #include "basetdic/module_obj.h"
 #include "cli/host_request.h"
+#include "platform/platform.h"
 
 namespace host {
-
-// The two exports of a loaded library.
-struct ModuleEntryPoints {
-  QueryModuleObjFn queryModuleObj = nullptr;
-  ReleaseObjFn releaseObj = nullptr;
-};
 
 class ModuleSession {
  public:

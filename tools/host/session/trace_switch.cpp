@@ -6,13 +6,6 @@
 
 namespace host {
 
-std::string TraceFilePath() {
-  char exe[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return "";
-  return std::string(exe, length) + ".baseTdic.txt";
-}
-
 bool TraceSwitch::SwitchOn() {
   char windows[MAX_PATH + 1] = {};
   UINT length = GetWindowsDirectoryA(windows, MAX_PATH);

@@ -26,9 +26,6 @@ class TraceSwitch {
   std::string previous_;
 };
 
-// "<executable>.baseTdic.txt": where the library appends its records.
-std::string TraceFilePath();
-
 }  // namespace host
 
 #endif

@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
+#include "observe/trace_file.h"
 #include "platform/platform.h"
 #include "platform/sim/demo_setup.h"
 #include "platform/sim/machine_folder.h"
-#include "session/trace_switch.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
 #include "winsim/processes.h"
@@ -209,6 +209,9 @@ SnapshotScope Scope() {
   scope.registryRoots = {"HKLM", "HKCU"};
   scope.folders.push_back({"C:", true});
   scope.traceFile = TraceFilePath();
+  scope.devices = &Devices;
+  scope.launches = &Launches;
+  scope.servicesKnownToManager = &ServicesKnownToManager;
   return scope;
 }
 

@@ -6,9 +6,9 @@
 #include "generic/proc_address.h"
 #include "generic/win_handles.h"
 #include "observe/registry_key.h"
+#include "observe/trace_file.h"
 #include "platform/platform.h"
 #include "product/product_names.h"
-#include "session/trace_switch.h"
 
 namespace host::platform {
 namespace {
@@ -98,6 +98,9 @@ SnapshotScope Scope() {
   scope.traceFile = TraceFilePath();
   // The product's services; asking the manager about every service on a live system costs seconds.
   scope.services = {"basetdi", "zelbase", "Zelservice", "QdFwDrv", "HookUrl"};
+  scope.devices = &Devices;
+  scope.launches = &Launches;
+  scope.servicesKnownToManager = &ServicesKnownToManager;
   return scope;
 }
 
