@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <iterator>
 
 #include "observe/windows_case.h"
 
@@ -35,7 +36,7 @@ const char kFooter[] =
     "  (\"pending 1, left from update\") and a notice says why an operation did nothing.\n"
     "Exit code: 0 every operation reported result 1, 1 one reported 0, 2 bad usage or no library.";
 
-void AddOperation(CLI::App& app, const char* name, const char* help, std::vector<Operation> operations,
+void AddOperation(CLI::App& app, const std::string& name, const std::string& help, std::vector<Operation> operations,
                   HostRequest* request) {
   app.add_subcommand(name, help)->callback([request, operations] {
     request->command = Command::Operations;
@@ -139,13 +140,11 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
                "simulated machine: move its clock a fixed minute since the last run, not the real time (tests)");
   app.set_version_flag("--version", std::string("basetdic-host ") + BASETDIC_VERSION);
 
-  AddOperation(app, "install", "InstallDriver", {Operation::Install}, request);
-  AddOperation(app, "update", "UpdateDriver", {Operation::Update}, request);
-  AddOperation(app, "start", "StartDriver", {Operation::Start}, request);
-  AddOperation(app, "remove", "RemoveDriver", {Operation::Remove}, request);
-  AddOperation(app, "check", "CheckPlatform", {Operation::Check}, request);
-  AddOperation(app, "cycle", "install, start, update, remove on one object",
-               {Operation::Install, Operation::Start, Operation::Update, Operation::Remove}, request);
+  for (const OperationRow& row : kOperations) AddOperation(app, row.word, row.member, {row.operation}, request);
+  std::string cycleHelp;
+  for (Operation operation : kCycle) cycleHelp += (cycleHelp.empty() ? "" : ", ") + std::string(OperationName(operation));
+  AddOperation(app, "cycle", cycleHelp + " on one object", std::vector<Operation>(std::begin(kCycle), std::end(kCycle)),
+               request);
 
   CLI::App* explain = app.add_subcommand("explain", "which branch each operation takes here, rehearsed on a copy");
   std::string explainKind;

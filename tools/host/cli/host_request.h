@@ -5,14 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/operations.h"
+
 namespace host {
-
-// The module object's operations the host can call, in the order a cycle calls them.
-enum class Operation { Install, Start, Update, Remove, Check };
-
-const char* OperationName(Operation operation);
-// The interface slot the operation occupies.
-int OperationSlot(Operation operation);
 
 enum class Command { Operations, Explain, MachineInit, MachineShow, MachineReboot };
 

@@ -61,7 +61,7 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
   }
   std::vector<Rehearsal> rehearsals;
   std::string whyNot;
-  for (Operation operation : {Operation::Install, Operation::Start, Operation::Update, Operation::Remove, Operation::Check}) {
+  for (Operation operation : OperationsInCycleOrder()) {
     Rehearsal rehearsal;
     rehearsal.operation = operation;
     rehearsal.branch = ExplainBranch(operation, run.module, machine.os, sourceDir);

@@ -125,7 +125,7 @@ std::vector<Notice> OperationNotices(Operation operation, const std::string& mod
                                      const std::string& heldSourceDir) {
   const std::string name = OperationName(operation);
   if (operation == Operation::Check) return {};
-  const bool gated = operation != Operation::Start;
+  const bool gated = RowOf(operation).writes == StatusWrites::ResultAndPendingPastGate;
   if (gated && !basetdic::DeploymentGateOpen(os, heldSourceDir.c_str())) {
     if (!basetdic::IsNtPlatform(os)) {
       return {{"not-nt", name + " acts only on the NT family; this machine is " + WindowsName(os) +

@@ -5,18 +5,6 @@
 
 namespace host {
 
-std::string CallName(Operation operation) {
-  const char* slot = "";
-  switch (operation) {
-    case Operation::Install: slot = "InstallDriver"; break;
-    case Operation::Start: slot = "StartDriver(0)"; break;
-    case Operation::Update: slot = "UpdateDriver"; break;
-    case Operation::Remove: slot = "RemoveDriver"; break;
-    case Operation::Check: slot = "CheckPlatform"; break;
-  }
-  return std::string(slot) + " (slot " + std::to_string(OperationSlot(operation)) + ")";
-}
-
 bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine, ModuleRun* run, HostError* error) {
   run->library = request.library.empty() ? platform::DefaultLibraryPath() : request.library;
   std::string why;

@@ -34,9 +34,6 @@ StepReport RunStep(const std::string& name, const std::string& call, const std::
 // SetModuleName and InsertFile for every setup file, as one step.
 StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, const SnapshotScope& scope, Snapshot* last);
 
-// "InstallDriver (slot 9)"
-std::string CallName(Operation operation);
-
 }  // namespace host
 
 #endif

@@ -50,15 +50,7 @@ ModuleStatus ModuleSession::InsertFile(const std::string& path) {
 }
 
 ModuleStatus ModuleSession::Call(Operation operation) {
-  return Probed([&](const ModuleObjVtbl& table) {
-    switch (operation) {
-      case Operation::Install: table.InstallDriver(object_); break;
-      case Operation::Start: table.StartDriver(object_, 0); break;
-      case Operation::Update: table.UpdateDriver(object_); break;
-      case Operation::Remove: table.RemoveDriver(object_); break;
-      case Operation::Check: table.CheckPlatform(object_); break;
-    }
-  });
+  return Probed([&](const ModuleObjVtbl& table) { RowOf(operation).call(table, object_); });
 }
 
 }  // namespace host
