@@ -34,29 +34,6 @@ class StatusWriters {
 
 }  // namespace
 
-bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* error) {
-  bool created = false;
-  std::string why;
-  if (!platform::OpenMachine(request, &created, &why)) {
-    error->message = why;
-    return false;
-  }
-  if (created) {
-    *notice = "a new Windows XP machine was created in " + request.machineFolder +
-              " (machine init --os chooses another version)";
-  }
-  return true;
-}
-
-bool BeginRunReport(const HostRequest& request, RunReport* report, HostError* error) {
-  std::string notice;
-  if (!OpenMachineFor(request, &notice, error)) return false;
-  if (!notice.empty()) report->notices.push_back(notice);
-  report->machine = DescribeMachine(platform::MachineLocation(request));
-  report->machine.platform = platform::Name();
-  return true;
-}
-
 int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostError* error) {
   RunReport report;
   if (!BeginRunReport(request, &report, error)) return kExitUsage;

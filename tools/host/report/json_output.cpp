@@ -169,6 +169,10 @@ json ToJson(const std::vector<Notice>& notices) {
   return list;
 }
 
+void PrintJson(const json& document, std::ostream& out) {
+  out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
 json ToJson(const std::vector<FailedCall>& failedCalls) {
   json list = json::array();
   for (const FailedCall& call : failedCalls) {

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <ostream>
+
 #include "observe/changes.h"
 #include "observe/snapshot.h"
 #include "report/report.h"
@@ -21,6 +23,10 @@ nlohmann::json ToJson(const std::vector<Notice>& notices);          // [{"code",
 nlohmann::json ToJson(const std::vector<FailedCall>& failedCalls);  // [{"function", "arguments", "error", "meaning"}]
 // The whole state, for machine show.
 nlohmann::json ToJson(const Snapshot& snapshot);
+
+// Prints a document as every JSON answer of the host is printed: indented by two blanks, bytes that are
+// not UTF-8 replaced, one line end after it.
+void PrintJson(const nlohmann::json& document, std::ostream& out);
 
 }  // namespace host
 

@@ -40,7 +40,7 @@ void PrintRunJson(const RunReport& report, std::ostream& out) {
                           {"steps", steps},
                           {"exitCode", report.exitCode},
                           {"outcome", report.outcome}};
-  out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  PrintJson(document, out);
 }
 
 }  // namespace host
