@@ -2,9 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <iterator>
+#include <string>
+#include <vector>
 
+#include "cli/unknown_command.h"
 #include "observe/windows_case.h"
 
 #ifndef BASETDIC_VERSION
@@ -44,68 +46,6 @@ void AddOperation(CLI::App& app, const std::string& name, const std::string& hel
   });
 }
 
-size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-std::vector<std::string> CommandNames(const CLI::App& app) {
-  std::vector<std::string> names;
-  for (const CLI::App* command : app.get_subcommands({})) names.push_back(command->get_name());
-  return names;
-}
-
-// "unknown command "instal": did you mean install? ..." when word names none of app's commands; empty when
-// it names one. The nearest name is suggested when it is within a third of the word's letters.
-std::string UnknownCommand(const CLI::App& app, const std::string& word, const std::string& what) {
-  std::vector<std::string> names = CommandNames(app);
-  if (std::find(names.begin(), names.end(), word) != names.end()) return "";
-  std::string nearest;
-  size_t best = word.size() / 3 + 1;
-  for (const std::string& name : names) {
-    size_t distance = EditDistance(LowerAscii(word), name);
-    if (distance < best) best = distance, nearest = name;
-  }
-  std::string list;
-  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
-  return "unknown " + what + " \"" + word + "\"" + (nearest.empty() ? "." : ": did you mean " + nearest + "?") +
-         " The " + what + "s are " + list;
-}
-
-// Names the first word that is not a command where a command belongs, before CLI11 would answer only
-// "A subcommand is required".
-std::string FindUnknownCommand(const CLI::App& app, int argc, char** argv) {
-  const CLI::App* level = &app;
-  std::string what = "command";
-  for (int i = 1; i < argc; ++i) {
-    std::string word = argv[i];
-    if (word.rfind("-", 0) == 0) {
-      // An option that takes a value ("--wait 30") takes the next word with it.
-      const CLI::Option* option = level->get_option_no_throw(word);
-      if (option == nullptr) option = app.get_option_no_throw(word);
-      if (option != nullptr && option->get_expected_min() > 0) ++i;
-      continue;
-    }
-    std::string unknown = UnknownCommand(*level, word, what);
-    if (!unknown.empty()) return unknown;
-    const CLI::App* command = level->get_subcommand(word);
-    if (command->get_subcommands({}).empty()) return "";
-    level = command;
-    what = word + " command";
-  }
-  return "";
-}
-
 // Every subcommand's --help lists the options of basetdic-host that work there too.
 std::string CommonOptionsFooter(const CLI::App& app) {
   std::string text = "Options of basetdic-host, accepted here too:\n";
@@ -118,10 +58,8 @@ std::string CommonOptionsFooter(const CLI::App& app) {
   return text;
 }
 
-}  // namespace
-
-ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::ostream& out, HostError* error) {
-  CLI::App app{kDescription, "basetdic-host"};
+// The options of basetdic-host itself, which every command accepts.
+void AddHostOptions(CLI::App& app, HostRequest* request) {
   app.footer(kFooter);
   app.fallthrough(true);
   app.require_subcommand(1);
@@ -139,18 +77,24 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   app.add_flag("--deterministic", request->deterministic,
                "simulated machine: move its clock a fixed minute since the last run, not the real time (tests)");
   app.set_version_flag("--version", std::string("basetdic-host ") + BASETDIC_VERSION);
+}
 
+// One command per row of the operation table, then cycle.
+void AddOperationCommands(CLI::App& app, HostRequest* request) {
   for (const OperationRow& row : kOperations) AddOperation(app, row.word, row.member, {row.operation}, request);
   std::string cycleHelp;
   for (Operation operation : kCycle) cycleHelp += (cycleHelp.empty() ? "" : ", ") + std::string(OperationName(operation));
   AddOperation(app, "cycle", cycleHelp + " on one object", std::vector<Operation>(std::begin(kCycle), std::end(kCycle)),
                request);
+}
 
+void AddExplainCommand(CLI::App& app, HostRequest* request, std::string* explainKind) {
   CLI::App* explain = app.add_subcommand("explain", "which branch each operation takes here, rehearsed on a copy");
-  std::string explainKind;
-  explain->add_option("kind", explainKind, "FwBaseNt, FwBase2K or FwBaseVt, in any case (or --module)");
+  explain->add_option("kind", *explainKind, "FwBaseNt, FwBase2K or FwBaseVt, in any case (or --module)");
   explain->callback([request] { request->command = Command::Explain; });
+}
 
+void AddMachineCommands(CLI::App& app, HostRequest* request) {
   CLI::App* machine = app.add_subcommand("machine", "create, show or reboot the simulated machine");
   machine->require_subcommand(1);
   CLI::App* init = machine->add_subcommand("init", "create a new simulated machine");
@@ -164,19 +108,25 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
       ->callback([request] { request->command = Command::MachineShow; });
   machine->add_subcommand("reboot", "restart the machine's services as Windows does at boot")
       ->callback([request] { request->command = Command::MachineReboot; });
+}
 
+// Every subcommand's --help ends with those options.
+void AddCommonOptionsFooter(CLI::App& app) {
   std::string footer = CommonOptionsFooter(app);
   for (CLI::App* command : app.get_subcommands({})) {
     command->footer(footer);
     for (CLI::App* inner : command->get_subcommands({})) inner->footer(footer);
   }
+}
 
-  std::string unknown = FindUnknownCommand(app, argc, argv);
-  if (!unknown.empty()) {
-    error->message = unknown + "; run basetdic-host --help for the commands and options";
-    error->exitCode = kExitUsage;
-    return ParseOutcome::Failed;
-  }
+ParseOutcome Refuse(const std::string& message, HostError* error) {
+  error->message = message;
+  error->exitCode = kExitUsage;
+  return ParseOutcome::Failed;
+}
+
+// CLI11's parse: help and version are printed here; bad usage is refused with CLI11's words.
+ParseOutcome Parse(CLI::App& app, int argc, char** argv, std::ostream& out, HostError* error) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForVersion& version) {
@@ -191,23 +141,42 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   } catch (const CLI::ParseError& failure) {
     std::string what = failure.what();
     if (what.empty()) what = failure.get_name();
-    error->message = what + ": run basetdic-host --help for the commands and options";
-    error->exitCode = kExitUsage;
-    return ParseOutcome::Failed;
+    return Refuse(what + ": run basetdic-host --help for the commands and options", error);
   }
+  return ParseOutcome::Run;
+}
+
+// What the words say together: the kind named once (by --module or by explain KIND), and --wow64 only
+// with a 64-bit Windows.
+ParseOutcome CheckRequest(const std::string& explainKind, HostRequest* request, HostError* error) {
   if (!explainKind.empty()) {
     if (!request->module.empty() && LowerAscii(request->module) != LowerAscii(explainKind)) {
-      error->message = "--module " + request->module + " and explain " + explainKind +
-                       " name two different kinds: name the kind once, as explain " + explainKind;
-      return ParseOutcome::Failed;
+      return Refuse("--module " + request->module + " and explain " + explainKind +
+                        " name two different kinds: name the kind once, as explain " + explainKind,
+                    error);
     }
     request->module = explainKind;
   }
   if (request->wow64 && (request->os == "nt4" || request->os == "win2k" || request->os == "win9x")) {
-    error->message = "--wow64 needs a 64-bit Windows: use it with --os xp, vista or win7";
-    return ParseOutcome::Failed;
+    return Refuse("--wow64 needs a 64-bit Windows: use it with --os xp, vista or win7", error);
   }
   return ParseOutcome::Run;
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::ostream& out, HostError* error) {
+  CLI::App app{kDescription, "basetdic-host"};
+  std::string explainKind;
+  AddHostOptions(app, request);
+  AddOperationCommands(app, request);
+  AddExplainCommand(app, request, &explainKind);
+  AddMachineCommands(app, request);
+  AddCommonOptionsFooter(app);
+  std::string unknown = FindUnknownCommand(app, argc, argv);
+  if (!unknown.empty()) return Refuse(unknown + "; run basetdic-host --help for the commands and options", error);
+  ParseOutcome parsed = Parse(app, argc, argv, out, error);
+  return parsed == ParseOutcome::Run ? CheckRequest(explainKind, request, error) : parsed;
 }
 
 }  // namespace host
