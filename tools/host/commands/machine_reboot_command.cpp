@@ -20,7 +20,7 @@ int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostErro
   step.hasStatus = false;
   step.changes = Compare(before, TakeSnapshot(scope));
   report.steps.push_back(step);
-  if (!platform::SaveMachine(request, &why)) {
+  if (!platform::SaveMachine(&why)) {
     error->message = "the machine rebooted but could not be saved: " + why;
     return kExitUsage;
   }

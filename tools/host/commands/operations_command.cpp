@@ -75,7 +75,7 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
   trace.Restore();
 
   std::string why;
-  if (!platform::SaveMachine(request, &why)) {
+  if (!platform::SaveMachine(&why)) {
     error->message = "the operations ran but the machine could not be saved: " + why;
     return kExitUsage;
   }

@@ -1,16 +1,13 @@
 #include "observe/trace_file.h"
 
-#include <windows.h>
-
 #include "observe/host_files.h"
+#include "observe/system_paths.h"
 
 namespace host {
 
 std::string TraceFilePath() {
-  char exe[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return "";
-  return std::string(exe, length) + ".baseTdic.txt";
+  std::string executable = ExecutablePath();
+  return executable.empty() ? "" : executable + ".baseTdic.txt";
 }
 
 std::vector<std::string> ReadTraceRecords(const std::string& traceFile) {

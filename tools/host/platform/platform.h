@@ -37,8 +37,8 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
 // Makes the machine ready for the operations: on winsim, loads the saved machine (creating a Windows XP
 // one when the folder does not exist yet; *created says so); on Windows, the running system.
 bool OpenMachine(const HostRequest& request, bool* created, std::string* error);
-// Keeps what the run did: on winsim, saves the machine to its folder.
-bool SaveMachine(const HostRequest& request, std::string* error);
+// Keeps what the run did: on winsim, saves the machine to the folder OpenMachine opened.
+bool SaveMachine(std::string* error);
 // For commands that change nothing (machine show, explain): keeps a machine OpenMachine created, once the
 // command has got past its checks of the command line.
 bool KeepCreatedMachine(std::string* error);

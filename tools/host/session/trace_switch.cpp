@@ -3,14 +3,14 @@
 #include <windows.h>
 
 #include "observe/host_files.h"
+#include "observe/system_paths.h"
 
 namespace host {
 
 bool TraceSwitch::SwitchOn() {
-  char windows[MAX_PATH + 1] = {};
-  UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  path_ = std::string(windows, length) + "\\zel.ini";
+  std::string windows = WindowsDirectory();
+  if (windows.empty()) return false;
+  path_ = windows + "\\zel.ini";
   existed_ = ReadWholeFile(path_, &previous_);
   if (!WritePrivateProfileStringA("DEBUG", "ZEL", "1", path_.c_str())) return false;
   active_ = true;

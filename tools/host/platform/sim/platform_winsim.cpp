@@ -146,7 +146,7 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
   return true;
 }
 
-bool SaveMachine(const HostRequest&, std::string* error) {
+bool SaveMachine(std::string* error) {
   if (winsim::SaveMachine(Folder().Staging(), error) && Commit(error)) {
     newMachinePending = false;
     return true;

@@ -6,6 +6,7 @@
 #include "generic/proc_address.h"
 #include "generic/win_handles.h"
 #include "observe/registry_key.h"
+#include "observe/system_paths.h"
 #include "observe/trace_file.h"
 #include "platform/platform.h"
 #include "product/product_names.h"
@@ -18,22 +19,17 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
+// The path as given when it has no full form that fits.
 std::string FullPath(const std::string& path) {
-  char full[MAX_PATH + 1] = {};
-  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+  std::string full =
+      FetchPath([&](char* buffer, DWORD size) { return GetFullPathNameA(path.c_str(), size, buffer, nullptr); });
+  return full.empty() ? path : full;
 }
 
-std::string ExecutablePath() {
-  char path[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
-}
-
-std::string SystemDirectory() {
-  char path[MAX_PATH + 1] = {};
-  UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string("C:\\WINDOWS\\system32");
+// Where Windows keeps the system directory when it cannot be had.
+std::string SystemDirectoryOrDefault() {
+  std::string directory = SystemDirectory();
+  return directory.empty() ? std::string("C:\\WINDOWS\\system32") : directory;
 }
 
 const char kNotSimulated[] = " works on the simulated machine only (the Linux build); on Windows the host acts on "
@@ -65,7 +61,7 @@ bool OpenMachine(const HostRequest&, bool* created, std::string*) {
   return true;
 }
 
-bool SaveMachine(const HostRequest&, std::string*) { return true; }
+bool SaveMachine(std::string*) { return true; }
 
 bool KeepCreatedMachine(std::string*) { return true; }
 
@@ -87,7 +83,7 @@ SnapshotScope Scope() {
   SnapshotScope scope;
   const std::string machine = "HKLM\\";
   scope.registryRoots = {machine + basetdic::kServicesKey, machine + basetdic::kVendorKey};
-  scope.folders.push_back({SystemDirectory() + "\\drivers", false});
+  scope.folders.push_back({SystemDirectoryOrDefault() + "\\drivers", false});
   DWORD type = 0;
   std::string dataPath;
   const std::string productKey = machine + basetdic::kVendorKey + "\\" + basetdic::kProductKey;
