@@ -1,6 +1,6 @@
 #include "observe/trace_file.h"
 
-#include "observe/host_files.h"
+#include "observe/machine_files.h"
 #include "observe/system_paths.h"
 
 namespace host {

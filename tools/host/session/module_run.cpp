@@ -1,6 +1,6 @@
 #include "session/module_run.h"
 
-#include "observe/host_files.h"
+#include "observe/machine_files.h"
 #include "platform/platform.h"
 
 namespace host {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "observe/host_files.h"
+#include "observe/machine_files.h"
 #include "observe/system_paths.h"
 
 namespace host {

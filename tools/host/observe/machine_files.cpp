@@ -1,4 +1,4 @@
-#include "observe/host_files.h"
+#include "observe/machine_files.h"
 
 #include <windows.h>
 
