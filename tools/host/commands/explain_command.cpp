@@ -69,11 +69,7 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
     report.operations.push_back(ExplainOperation(operation, request, run, report, &report.notRehearsedWhy));
   }
   if (!KeepCreatedMachine(error)) return kExitUsage;
-  if (request.json) {
-    PrintExplainJson(report, out);
-  } else {
-    PrintExplainText(report, out);
-  }
+  PrintExplain(report, request.json, out);
   return kExitSuccess;
 }
 

@@ -26,11 +26,7 @@ int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostErro
   }
   report.exitCode = kExitSuccess;
   report.outcome = "the machine rebooted";
-  if (request.json) {
-    PrintRunJson(report, out);
-  } else {
-    PrintRunText(report, out);
-  }
+  PrintRun(report, request.json, out);
   return kExitSuccess;
 }
 

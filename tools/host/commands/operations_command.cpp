@@ -80,11 +80,7 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     return kExitUsage;
   }
   SettleOutcome(&report);
-  if (request.json) {
-    PrintRunJson(report, out);
-  } else {
-    PrintRunText(report, out);
-  }
+  PrintRun(report, request.json, out);
   return report.exitCode;
 }
 

@@ -34,6 +34,8 @@ struct ExplainReport {
 
 void PrintExplainText(const ExplainReport& report, std::ostream& out);
 void PrintExplainJson(const ExplainReport& report, std::ostream& out);
+// PrintExplainJson with json, else PrintExplainText.
+void PrintExplain(const ExplainReport& report, bool json, std::ostream& out);
 
 }  // namespace host
 

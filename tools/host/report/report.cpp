@@ -1,5 +1,7 @@
 #include "report/report.h"
 
+#include "report/explain_report.h"
+
 namespace host {
 
 void SettleOutcome(RunReport* report) {
@@ -18,6 +20,22 @@ void SettleOutcome(RunReport* report) {
     report->exitCode = 0;
     report->outcome = operations == 1 ? "the operation reported result 1"
                                       : "all " + std::to_string(operations) + " operations reported result 1";
+  }
+}
+
+void PrintRun(const RunReport& report, bool json, std::ostream& out) {
+  if (json) {
+    PrintRunJson(report, out);
+  } else {
+    PrintRunText(report, out);
+  }
+}
+
+void PrintExplain(const ExplainReport& report, bool json, std::ostream& out) {
+  if (json) {
+    PrintExplainJson(report, out);
+  } else {
+    PrintExplainText(report, out);
   }
 }
 

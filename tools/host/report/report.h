@@ -54,6 +54,8 @@ void PrintRunText(const RunReport& report, std::ostream& out);
 // A step's notices and failed calls, as lines of the text report.
 void PrintStepFacts(const StepReport& step, std::ostream& out);
 void PrintRunJson(const RunReport& report, std::ostream& out);
+// PrintRunJson with json, else PrintRunText.
+void PrintRun(const RunReport& report, bool json, std::ostream& out);
 
 }  // namespace host
 
