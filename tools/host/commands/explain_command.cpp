@@ -29,9 +29,7 @@ bool Rehearse(const HostRequest& request, const ModuleRun& run, ExplainedOperati
     ModuleSession session(run.entryPoints);
     if (session.Valid()) {
       NameAndInsertFiles(session, run, scope, &last);
-      Operation operation = explained->operation;
-      explained->step = RunStep(OperationName(operation), CallName(operation),
-                                [&] { return session.Call(operation); }, scope, &last);
+      explained->step = RunOperation(session, explained->operation, scope, &last);
       explained->rehearsed = true;
     }
   }

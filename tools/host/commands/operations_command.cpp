@@ -66,8 +66,7 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     report.steps.push_back(NameAndInsertFiles(session, run, scope, &last));
     writers.Note(session, &report.steps.back());
     for (Operation operation : request.operations) {
-      report.steps.push_back(
-          RunStep(OperationName(operation), CallName(operation), [&] { return session.Call(operation); }, scope, &last));
+      report.steps.push_back(RunOperation(session, operation, scope, &last));
       writers.Note(session, &report.steps.back());
       report.steps.back().notices = OperationNotices(operation, run.module, report.machine.os, session.HeldSourceDir());
     }

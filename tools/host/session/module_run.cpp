@@ -69,4 +69,8 @@ StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, cons
       scope, last);
 }
 
+StepReport RunOperation(ModuleSession& session, Operation operation, const SnapshotScope& scope, Snapshot* last) {
+  return RunStep(OperationName(operation), CallName(operation), [&] { return session.Call(operation); }, scope, last);
+}
+
 }  // namespace host

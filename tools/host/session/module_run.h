@@ -34,6 +34,9 @@ StepReport RunStep(const std::string& name, const std::string& call, const std::
 // SetModuleName and InsertFile for every setup file, as one step.
 StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, const SnapshotScope& scope, Snapshot* last);
 
+// One operation through the object's table, as one step named after its command and call.
+StepReport RunOperation(ModuleSession& session, Operation operation, const SnapshotScope& scope, Snapshot* last);
+
 }  // namespace host
 
 #endif
