@@ -2,10 +2,9 @@
 // operation changed on the machine.
 #include <iostream>
 
-#include <nlohmann/json.hpp>
-
-#include "command_line.h"
-#include "commands.h"
+#include "cli/command_line.h"
+#include "commands/commands.h"
+#include "report/json_output.h"
 
 namespace {
 
@@ -24,8 +23,7 @@ int Dispatch(const host::HostRequest& request, host::HostError* error) {
 int Fail(const host::HostError& error, bool json) {
   std::cerr << "basetdic-host: " << error.message << '\n';
   if (json) {
-    nlohmann::json document{{"error", error.message}, {"exitCode", error.exitCode}};
-    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    host::PrintJson({{"error", error.message}, {"exitCode", error.exitCode}}, std::cout);
   }
   return error.exitCode;
 }

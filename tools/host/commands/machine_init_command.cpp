@@ -1,0 +1,40 @@
+// machine init: a new simulated machine with the demo setup folder.
+#include "commands/commands.h"
+#include "platform/platform.h"
+#include "report/changes_text.h"
+#include "report/json_output.h"
+#include "report/machine_text.h"
+#include "report/text_layout.h"
+#include "session/module_kinds.h"
+
+namespace host {
+
+int MachineInitCommand(const HostRequest& request, std::ostream& out, HostError* error) {
+  std::string why;
+  if (!platform::InitMachine(request, &why)) {
+    error->message = why;
+    return kExitUsage;
+  }
+  MachineSummary machine = DescribeOpenMachine(request);
+  std::string setupFolder = platform::DefaultSetupFolder("");
+  SetupFiles files = FindSetupFiles(setupFolder);
+  std::string module = ModuleForWindows(machine.os);
+  if (request.json) {
+    PrintJson({{"machine", ToJson(machine)},
+               {"setup", {{"folder", setupFolder}, {"files", files.present}}},
+               {"module", module},
+               {"exitCode", kExitSuccess}},
+              out);
+    return kExitSuccess;
+  }
+  WriteWrapped(out, "", "created " + MachineLine(machine), 2);
+  std::string names;
+  for (const std::string& path : files.present) names += (names.empty() ? "" : ", ") + path.substr(setupFolder.size() + 1);
+  WriteWrapped(out, "  setup     ", setupFolder + ": " + names, kAreaColumn);
+  WriteWrapped(out, "  next      ",
+               "basetdic-host --machine " + request.machineFolder + " cycle   (module " + module + " by default)",
+               kAreaColumn);
+  return kExitSuccess;
+}
+
+}  // namespace host

@@ -1,0 +1,187 @@
+#include "report/json_output.h"
+
+#include <cstdio>
+
+#include "report/value_text.h"
+#include "report/windows_names.h"
+
+namespace host {
+
+using nlohmann::json;
+
+namespace {
+
+// Texts from the machine are 8-bit; JSON wants UTF-8, so bytes above 0x7F are taken as Latin-1.
+std::string Utf8(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
+json Texts(const std::vector<std::string>& texts) {
+  json list = json::array();
+  for (const std::string& text : texts) list.push_back(Utf8(text));
+  return list;
+}
+
+json ValueChangeJson(const ValueChange& change) {
+  json value{{"change", ChangeKindName(change.kind)}};
+  if (change.kind != ChangeKind::Added) value["before"] = ToJson(change.before);
+  if (change.kind != ChangeKind::Removed) value["after"] = ToJson(change.after);
+  return value;
+}
+
+template <typename Change, typename State>
+json BeforeAfter(const Change& change, const State& before, const State& after) {
+  json entry{{"change", ChangeKindName(change.kind)}};
+  if (change.kind != ChangeKind::Added) entry["before"] = ToJson(before);
+  if (change.kind != ChangeKind::Removed) entry["after"] = ToJson(after);
+  return entry;
+}
+
+}  // namespace
+
+json ToJson(const MachineSummary& machine) {
+  char localTime[64];
+  snprintf(localTime, sizeof localTime, "%04u-%02u-%02uT%02u:%02u:%02u.%03u", machine.localTime.wYear,
+           machine.localTime.wMonth, machine.localTime.wDay, machine.localTime.wHour, machine.localTime.wMinute,
+           machine.localTime.wSecond, machine.localTime.wMilliseconds);
+  json windows = nullptr;
+  if (machine.versionKnown) {
+    windows = json{{"name", WindowsName(machine.os)},
+                   {"platformId", machine.os.dwPlatformId},
+                   {"major", machine.os.dwMajorVersion},
+                   {"minor", machine.os.dwMinorVersion},
+                   {"build", machine.os.dwBuildNumber},
+                   {"csdVersion", Utf8(machine.os.szCSDVersion)}};
+  }
+  return json{{"platform", machine.platform},
+              {"location", Utf8(machine.location)},
+              {"windows", windows},
+              {"wow64", machine.wow64},
+              {"windowsDirectory", Utf8(machine.windowsDirectory)},
+              {"systemDirectory", Utf8(machine.systemDirectory)},
+              {"executablePath", Utf8(machine.executablePath)},
+              {"processId", machine.processId},
+              {"localTime", localTime},
+              {"codePage", machine.codePage}};
+}
+
+json ToJson(const FileState& file) {
+  char digest[20];
+  snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(file.digest));
+  return json{{"path", Utf8(file.path)},
+              {"size", file.size},
+              {"version", file.version.empty() ? json(nullptr) : json(Utf8(file.version))},
+              {"digest", digest}};
+}
+
+json ToJson(const RegistryValueState& value) {
+  return json{{"name", Utf8(value.name)},
+              {"type", RegistryTypeName(value.type)},
+              {"typeCode", value.type},
+              {"size", value.data.size()},
+              {"hex", HexBytes(value.data)},
+              {"text", Utf8(RegistryDataText(value.type, value.data))}};
+}
+
+json ToJson(const ServiceState& service) {
+  json entry{{"name", Utf8(service.name)}, {"markedForDelete", service.markedForDelete}};
+  if (service.markedForDelete) return entry;
+  entry["type"] = ServiceTypeName(service.type);
+  entry["typeCode"] = service.type;
+  entry["start"] = StartTypeName(service.start);
+  entry["startCode"] = service.start;
+  entry["errorControl"] = service.errorControl;
+  entry["imagePath"] = Utf8(service.imagePath);
+  entry["group"] = Utf8(service.group);
+  entry["dependencies"] = Texts(service.dependencies);
+  entry["displayName"] = Utf8(service.displayName);
+  entry["state"] = ServiceStateName(service.state);
+  entry["stateCode"] = service.state;
+  return entry;
+}
+
+json ToJson(const LaunchState& launch) {
+  return json{{"imagePath", Utf8(launch.imagePath)},
+              {"commandLine", Utf8(launch.commandLine)},
+              {"how", launch.how},
+              {"workingDirectory", Utf8(launch.workingDirectory)},
+              {"exited", launch.exited},
+              {"exitCode", launch.exited ? json(launch.exitCode) : json(nullptr)},
+              {"runMilliseconds", launch.runMilliseconds}};
+}
+
+json ToJson(const ModuleStatus& status) {
+  return json{{"result", status.result},
+              {"pending", status.pending},
+              {"words", {status.result, status.pending, status.reserved[0], status.reserved[1], status.reserved[2]}}};
+}
+
+json ToJson(const Changes& changes) {
+  json files = json::array(), keys = json::array(), services = json::array(), devices = json::array(),
+       programs = json::array();
+  for (const FileChange& file : changes.files) files.push_back(BeforeAfter(file, file.before, file.after));
+  for (const KeyChange& key : changes.keys) {
+    json values = json::array();
+    for (const ValueChange& value : key.values) values.push_back(ValueChangeJson(value));
+    keys.push_back(json{{"change", ChangeKindName(key.kind)}, {"path", Utf8(key.path)}, {"values", values}});
+  }
+  for (const ServiceChange& service : changes.services)
+    services.push_back(BeforeAfter(service, service.before, service.after));
+  for (const DeviceChange& device : changes.devices)
+    devices.push_back(json{{"change", ChangeKindName(device.kind)}, {"name", Utf8(device.name)}});
+  for (const LaunchState& launch : changes.launches) programs.push_back(ToJson(launch));
+  return json{{"files", files},     {"registry", keys},   {"services", services},
+              {"devices", devices}, {"programs", programs}, {"trace", Texts(changes.traceRecords)}};
+}
+
+json ToJson(const Snapshot& snapshot) {
+  json files = json::array(), keys = json::array(), services = json::array();
+  for (const auto& file : snapshot.files) files.push_back(ToJson(file.second));
+  for (const auto& key : snapshot.keys) {
+    json values = json::array();
+    for (const RegistryValueState& value : key.second.values) values.push_back(ToJson(value));
+    keys.push_back(json{{"path", Utf8(key.second.path)}, {"values", values}});
+  }
+  for (const auto& service : snapshot.services) services.push_back(ToJson(service.second));
+  json programs = json::array();
+  for (const LaunchState& launch : snapshot.launches) programs.push_back(ToJson(launch));
+  return json{{"files", files},
+              {"registry", keys},
+              {"services", services},
+              {"devices", Texts(snapshot.devices)},
+              {"programs", programs},
+              {"trace", Texts(snapshot.traceRecords)}};
+}
+
+json ToJson(const std::vector<Notice>& notices) {
+  json list = json::array();
+  for (const Notice& notice : notices) list.push_back({{"code", notice.code}, {"text", notice.text}});
+  return list;
+}
+
+void PrintJson(const json& document, std::ostream& out) {
+  out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+json ToJson(const std::vector<FailedCall>& failedCalls) {
+  json list = json::array();
+  for (const FailedCall& call : failedCalls) {
+    list.push_back({{"function", call.function},
+                    {"arguments", call.arguments},
+                    {"error", call.error},
+                    {"meaning", ErrorWords(call.error)}});
+  }
+  return list;
+}
+
+}  // namespace host

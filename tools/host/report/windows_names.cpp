@@ -1,0 +1,151 @@
+#include "report/windows_names.h"
+
+#include <cstdio>
+
+namespace host {
+namespace {
+
+std::string Numbered(const char* what, DWORD value) {
+  char text[48];
+  snprintf(text, sizeof text, "%s %lu", what, static_cast<unsigned long>(value));
+  return text;
+}
+
+}  // namespace
+
+std::string WindowsName(const OSVERSIONINFOA& os) {
+  DWORD major = os.dwMajorVersion, minor = os.dwMinorVersion;
+  if (os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+    if (major == 4 && minor == 0) return "Windows 95";
+    if (major == 4 && minor == 10) return "Windows 98";
+    if (major == 4 && minor == 90) return "Windows Me";
+    return "Windows 9x";
+  }
+  if (os.dwPlatformId != VER_PLATFORM_WIN32_NT) return "Windows (platform unknown)";
+  if (major == 4) return "Windows NT 4.0";
+  if (major == 5 && minor == 0) return "Windows 2000";
+  if (major == 5 && minor == 1) return "Windows XP";
+  if (major == 5 && minor == 2) return "Windows XP x64 / Server 2003";
+  if (major == 6 && minor == 0) return "Windows Vista";
+  if (major == 6 && minor == 1) return "Windows 7";
+  if (major == 6 && minor == 2) return "Windows 8";
+  if (major == 6 && minor == 3) return "Windows 8.1";
+  return "Windows NT " + std::to_string(major) + "." + std::to_string(minor);
+}
+
+std::string VersionNumber(const OSVERSIONINFOA& os) {
+  DWORD build = os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? (os.dwBuildNumber & 0xFFFF) : os.dwBuildNumber;
+  return std::to_string(os.dwMajorVersion) + "." + std::to_string(os.dwMinorVersion) + "." + std::to_string(build);
+}
+
+std::string PlatformName(DWORD platformId) {
+  switch (platformId) {
+    case VER_PLATFORM_WIN32_NT: return "NT";
+    case VER_PLATFORM_WIN32_WINDOWS: return "Windows 95 family";
+    default: return Numbered("platform", platformId);
+  }
+}
+
+std::string RegistryTypeName(DWORD type) {
+  switch (type) {
+    case REG_NONE: return "REG_NONE";
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
+    case REG_LINK: return "REG_LINK";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_RESOURCE_LIST: return "REG_RESOURCE_LIST";
+    case REG_QWORD: return "REG_QWORD";
+    default: {
+      char text[24];
+      snprintf(text, sizeof text, "type 0x%lx", static_cast<unsigned long>(type));
+      return text;
+    }
+  }
+}
+
+std::string ServiceTypeName(DWORD type) {
+  switch (type) {
+    case SERVICE_KERNEL_DRIVER: return "kernel driver";
+    case SERVICE_FILE_SYSTEM_DRIVER: return "file system driver";
+    case SERVICE_WIN32_OWN_PROCESS: return "own-process service";
+    case 0x20: return "shared-process service";
+    default: return Numbered("service type", type);
+  }
+}
+
+std::string StartTypeName(DWORD start) {
+  switch (start) {
+    case SERVICE_BOOT_START: return "boot start";
+    case SERVICE_SYSTEM_START: return "system start";
+    case SERVICE_AUTO_START: return "auto start";
+    case SERVICE_DEMAND_START: return "demand start";
+    case SERVICE_DISABLED: return "disabled";
+    default: return Numbered("start type", start);
+  }
+}
+
+std::string ServiceStateName(DWORD state) {
+  switch (state) {
+    case SERVICE_STOPPED: return "stopped";
+    case SERVICE_START_PENDING: return "starting";
+    case SERVICE_STOP_PENDING: return "stopping";
+    case SERVICE_RUNNING: return "running";
+    case 5: return "continuing";
+    case 6: return "pausing";
+    case 7: return "paused";
+    default: return Numbered("state", state);
+  }
+}
+
+std::string ErrorControlName(DWORD errorControl) {
+  switch (errorControl) {
+    case 0: return "errors ignored";
+    case 1: return "errors normal";
+    case 2: return "errors severe";
+    case 3: return "errors critical";
+    default: return Numbered("error control", errorControl);
+  }
+}
+
+std::string ErrorWords(DWORD error) {
+  struct Meaning {
+    DWORD error;
+    const char* words;
+  };
+  static const Meaning kMeanings[] = {
+      {1, "the function is not valid here"},
+      {2, "the file or key does not exist"},
+      {3, "the path does not exist"},
+      {5, "access is denied"},
+      {6, "the handle is not valid"},
+      {32, "the file is in use"},
+      {80, "the file exists"},
+      {87, "a parameter is not valid"},
+      {120, "this Windows does not have the function"},
+      {122, "the buffer is too small"},
+      {123, "the name is not valid"},
+      {126, "the module was not found"},
+      {127, "the procedure was not found"},
+      {161, "the path is not valid"},
+      {183, "it already exists"},
+      {206, "the name is too long"},
+      {234, "more data is available"},
+      {259, "no more items"},
+      {1056, "the service is already running"},
+      {1060, "the service does not exist"},
+      {1062, "the service has not been started"},
+      {1072, "the service is marked for deletion"},
+      {1073, "the service already exists"},
+      {1077, "the service has never been started"},
+      {1722, "the machine cannot be reached"},
+  };
+  for (const Meaning& meaning : kMeanings) {
+    if (meaning.error == error) return std::to_string(error) + ", " + meaning.words;
+  }
+  return std::to_string(error);
+}
+
+}  // namespace host

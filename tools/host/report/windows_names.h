@@ -1,0 +1,29 @@
+// Names people know for Windows' numbers: versions, registry types, service types, start types, states.
+#ifndef BASETDIC_HOST_WINDOWS_NAMES_H
+#define BASETDIC_HOST_WINDOWS_NAMES_H
+
+#include <windows.h>
+
+#include <string>
+
+namespace host {
+
+// "Windows XP", "Windows NT 4.0", "Windows 98"... from the version record.
+std::string WindowsName(const OSVERSIONINFOA& os);
+// "5.1.2600"; the build by its low 16 bits on the Windows 95 family, as it reports it there.
+std::string VersionNumber(const OSVERSIONINFOA& os);
+// "NT" or "Windows 95 family" or "platform N".
+std::string PlatformName(DWORD platformId);
+
+std::string RegistryTypeName(DWORD type);  // "REG_SZ", ..., "type 0x..." for others
+std::string ServiceTypeName(DWORD type);   // "kernel driver", ...
+std::string StartTypeName(DWORD start);    // "auto start", ...
+std::string ServiceStateName(DWORD state); // "running", ...
+std::string ErrorControlName(DWORD errorControl);
+
+// A Windows error in words, with its number first: "32, the file is in use".
+std::string ErrorWords(DWORD error);
+
+}  // namespace host
+
+#endif
