@@ -36,7 +36,12 @@ const char kFooter[] =
     "           branches, from install under WOW64 or on FwBaseVt; 0 from the others\n"
     "  A word a call did not write keeps the last value written: the report marks it\n"
     "  (\"pending 1, left from update\") and a notice says why an operation did nothing.\n"
-    "Exit code: 0 every operation reported result 1, 1 one reported 0, 2 bad usage or no library.";
+    "After each operation the host checks what its branch is meant to leave (image, service,\n"
+    "state, device, count, component, data path) and notes each expectation that fails\n"
+    "(not-running, image-missing, left-behind, ...; the README lists them).\n"
+    "Exit code: 0 every operation reported result 1 and the machine agrees; 1 one reported 0;\n"
+    "2 bad usage, no library or no machine; 3 the library reported success but the machine\n"
+    "disagrees (status: the product is not running or left something behind).";
 
 void AddOperation(CLI::App& app, const std::string& name, const std::string& help, std::vector<Operation> operations,
                   HostRequest* request) {
@@ -92,6 +97,12 @@ void AddExplainCommand(CLI::App& app, HostRequest* request, std::string* explain
   CLI::App* explain = app.add_subcommand("explain", "which branch each operation takes here, rehearsed on a copy");
   explain->add_option("kind", *explainKind, "FwBaseNt, FwBase2K or FwBaseVt, in any case (or --module)");
   explain->callback([request] { request->command = Command::Explain; });
+}
+
+void AddStatusCommand(CLI::App& app, HostRequest* request) {
+  app.add_subcommand("status", "the product's drivers here, like sc query, changing nothing: exit 0 running or "
+                               "not installed, 3 otherwise")
+      ->callback([request] { request->command = Command::Status; });
 }
 
 void AddMachineCommands(CLI::App& app, HostRequest* request) {
@@ -171,6 +182,7 @@ ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::
   AddHostOptions(app, request);
   AddOperationCommands(app, request);
   AddExplainCommand(app, request, &explainKind);
+  AddStatusCommand(app, request);
   AddMachineCommands(app, request);
   AddCommonOptionsFooter(app);
   std::string unknown = FindUnknownCommand(app, argc, argv);

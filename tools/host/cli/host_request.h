@@ -9,7 +9,7 @@
 
 namespace host {
 
-enum class Command { Operations, Explain, MachineInit, MachineShow, MachineReboot };
+enum class Command { Operations, Explain, Status, MachineInit, MachineShow, MachineReboot };
 
 struct HostRequest {
   Command command = Command::Operations;

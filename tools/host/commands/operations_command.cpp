@@ -6,6 +6,8 @@
 #include "report/branch_notes.h"
 #include "session/module_run.h"
 #include "session/trace_switch.h"
+#include "verdict/run_verdict.h"
+#include "verdict/step_expectations.h"
 
 namespace host {
 namespace {
@@ -66,9 +68,15 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     report.steps.push_back(NameAndInsertFiles(session, run, scope, &last));
     writers.Note(session, &report.steps.back());
     for (Operation operation : request.operations) {
+      const Snapshot before = last;
       report.steps.push_back(RunOperation(session, operation, scope, &last));
-      writers.Note(session, &report.steps.back());
-      report.steps.back().notices = OperationNotices(operation, run.module, report.machine.os, session.HeldSourceDir());
+      StepReport& step = report.steps.back();
+      writers.Note(session, &step);
+      const std::string kept = session.HeldSourceDir();
+      step.notices = OperationNotices(operation, run.module, report.machine.os, kept);
+      std::vector<Notice> verdict = StepVerdictNotices(
+          StepInputs{operation, run.module, report.machine, kept, before, last, step.failedCalls});
+      step.notices.insert(step.notices.end(), verdict.begin(), verdict.end());
     }
   }
   trace.Restore();
@@ -78,7 +86,7 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     error->message = "the operations ran but the machine could not be saved: " + why;
     return kExitUsage;
   }
-  SettleOutcome(&report);
+  SettleVerdict(&report);
   PrintRun(report, request.json, out);
   return report.exitCode;
 }

@@ -107,6 +107,8 @@ json ToJson(const ServiceState& service) {
   entry["displayName"] = Utf8(service.displayName);
   entry["state"] = ServiceStateName(service.state);
   entry["stateCode"] = service.state;
+  entry["exitCode"] = service.exitCode;
+  entry["exitCodeMeaning"] = service.exitCode == 0 ? json(nullptr) : json(ErrorWords(service.exitCode));
   return entry;
 }
 
@@ -160,6 +162,7 @@ json ToJson(const Snapshot& snapshot) {
               {"services", services},
               {"devices", Texts(snapshot.devices)},
               {"programs", programs},
+              {"networkComponents", Texts(snapshot.networkComponents)},
               {"trace", Texts(snapshot.traceRecords)}};
 }
 
