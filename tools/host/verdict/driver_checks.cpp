@@ -43,8 +43,11 @@ std::string WhyNotRunning(const Evidence& evidence, const ProductDriver& driver,
   }
   if (service->exitCode != 0) return "its last start failed with " + ErrorWords(service->exitCode);
   if (const FailedCall* start = evidence.FailedCallOf("StartServiceA")) return "it did not start" + FailureClause(start);
+  if (const FailedCall* left = evidence.FailedCallOf("")) {
+    return "it did not start: the step left error " + ErrorWords(left->error) + " on the thread";
+  }
   if (service->start == SERVICE_DISABLED) return "it is disabled";
-  return "it is " + ServiceStateName(service->state) + " and was not started";
+  return "it is " + ServiceStateName(service->state);
 }
 
 // "Start is 3, not 2"; empty when the value is as expected. A driver image value is compared with image.
@@ -160,7 +163,7 @@ void ExpectDriverUp(const Evidence& evidence, const ProductDriver& driver, std::
   const ServiceState* service = evidence.after.Service(driver.serviceName);
   const bool running = service != nullptr && !service->markedForDelete && service->state == SERVICE_RUNNING;
   if (evidence.after.DeviceOpens(driver.device)) return;
-  const std::string name = service != nullptr ? service->name : driver.name;
+  const std::string name = driver.name;
   if (running) {
     notices->push_back({code::kNoDevice, name + " runs but \\\\.\\" + driver.device +
                                              " does not open: the driver did not create its device"});
@@ -189,7 +192,7 @@ void ExpectDriverGone(const Evidence& evidence, const ProductDriver& driver, std
   const bool imageLeft = evidence.FileOnMachine(image, &file);
   const ServiceState* service = evidence.after.Service(driver.serviceName);
   if (service != nullptr && !service->markedForDelete && service->state == SERVICE_RUNNING) {
-    std::string text = service->name + " still runs: remove does not stop the driver, and the service manager keeps "
+    std::string text = std::string(driver.name) + " still runs: remove does not stop the driver, and the service manager keeps "
                                        "it until the next reboot";
     if (imageLeft) text += "; so " + image + " stays" + FailureClause(evidence.FailedCallOf("DeleteFileA", image));
     notices->push_back({code::kLeftBehind, text});

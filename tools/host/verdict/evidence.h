@@ -21,7 +21,8 @@ struct Evidence {
   std::string setupFolder;                             // empty when none is known
 
   // The first failed call of function whose arguments mention `mentions` (any, when empty); null when
-  // the step made no such call or the platform cannot see its calls.
+  // the step made no such call or the platform cannot see its calls. The function "" finds the error a
+  // step left on the thread, where the platform sees only that.
   const FailedCall* FailedCallOf(const char* function, const std::string& mentions = "") const;
   // The programs the step started (every one the machine recorded, without a step).
   std::vector<LaunchState> NewLaunches() const;
