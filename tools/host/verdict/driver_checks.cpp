@@ -44,7 +44,7 @@ std::string WhyNotRunning(const Evidence& evidence, const ProductDriver& driver,
   if (service->exitCode != 0) return "its last start failed with " + ErrorWords(service->exitCode);
   if (const FailedCall* start = evidence.FailedCallOf("StartServiceA")) return "it did not start" + FailureClause(start);
   if (const FailedCall* left = evidence.FailedCallOf("")) {
-    return "it did not start: the step left error " + ErrorWords(left->error) + " on the thread";
+    return "it did not start (the step left error " + ErrorWords(left->error) + ")";
   }
   if (service->start == SERVICE_DISABLED) return "it is disabled";
   return "it is " + ServiceStateName(service->state);

@@ -39,7 +39,8 @@ void ExpectDriverUp(const Evidence& evidence, const ProductDriver& driver, std::
 // No service key, no running driver and no image of it are left.
 void ExpectDriverGone(const Evidence& evidence, const ProductDriver& driver, std::vector<Notice>* notices);
 
-// The registration values the TDI driver's shared registration writes (its count aside).
+// The registration values the TDI driver's shared registration writes (its count aside), which are also
+// what any service of a product driver holds: kernel driver, automatic start, normal errors, its image.
 std::vector<ExpectedValue> TdiRegistrationValues();
 // What install registers for the kernel-driver service, depending on Tcpip, or IpFilterDriver under WOW64.
 std::vector<ExpectedValue> KernelServiceValues(bool wow64);

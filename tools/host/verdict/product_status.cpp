@@ -118,8 +118,8 @@ void JudgeProduct(const Snapshot& snapshot, StatusReport* report) {
       if (registered) JudgeTdiCount(evidence, &report->problems);
       break;
     case basetdic::ModuleKind::FwBase2K:
-      registered = JudgeDriver(evidence, KernelDriver(), KernelServiceValues(report->machine.wow64), true,
-                               &report->problems);
+      // What install and start both write: a service start created has no dependency and is as healthy.
+      registered = JudgeDriver(evidence, KernelDriver(), TdiRegistrationValues(), true, &report->problems);
       break;
     case basetdic::ModuleKind::FwBaseVt:
       // What the tool installs is the registration; the files it leaves after an uninstall are the
