@@ -345,6 +345,47 @@ TEST_F(HostProgramTest, ExplainNamesTheBranchTheLibraryChooses) {
   }
 }
 
+// The host derives what the object keeps from what it inserted, so a second build of the library (the
+// same sources, optimised otherwise) loaded with --library gets the same explain, text and JSON, where
+// the setup folder is kept, too long to keep, or not kept because FwBase2K's basetdic.dll is missing.
+TEST_F(HostProgramTest, ExplainIsTheSameThroughASecondBuildOfTheLibrary) {
+  const std::string first(140, 'a'), second(126, 'b');  // C:\first\second is 270 characters
+  const struct {
+    const char* os;
+    std::string setup;     // empty: the demo setup folder
+    const char* kind;
+    const char* kept;      // what the library keeps; empty: none
+  } cases[] = {
+      {"xp", "", "FwBase2K", "C:\\setup"},
+      {"xp", "C:\\" + first + "\\" + second, "FwBase2K", ""},
+      {"xp", "C:\\nodll", "FwBase2K", ""},
+      {"nt4", "C:\\nodll", "FwBaseNt", "C:\\nodll"},
+      {"win7", "", "FwBaseVt", "C:\\setup"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(std::string(row.os) + " " + row.kind + " " + row.setup);
+    ASSERT_EQ(Host(std::string("machine init --force --os ") + row.os).exitCode, 0);
+    const fs::path drive = dir_ / "machine" / "drives" / "C";
+    for (const fs::path& folder : {drive / "nodll", drive / first / second}) {
+      fs::create_directories(folder);
+      for (const auto& file : fs::directory_iterator(drive / "setup"))
+        fs::copy(file.path(), folder / file.path().filename(), fs::copy_options::overwrite_existing);
+    }
+    fs::remove(drive / "nodll" / "basetdic.dll");
+    const std::string explain =
+        "--deterministic " + (row.setup.empty() ? "" : "--setup '" + row.setup + "' ") + "explain " + row.kind;
+    const std::string secondBuild = std::string("--library '") + BASETDIC_SECOND_LIBRARY_PATH + "' ";
+    RunResult text = Host(explain);
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(Host(secondBuild + explain).out, text.out);
+    json document = HostJson(explain, 0);
+    EXPECT_EQ(document["setup"]["keptByLibrary"], row.kept);
+    EXPECT_EQ(HostJson(secondBuild + explain, 0), document);
+  }
+  EXPECT_EQ(HostJson(std::string("--library '") + BASETDIC_SECOND_LIBRARY_PATH + "' check", 0)["library"],
+            BASETDIC_SECOND_LIBRARY_PATH) << "the run loads the library it is given";
+}
+
 }  // namespace
 
 #endif

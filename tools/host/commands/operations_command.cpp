@@ -68,7 +68,7 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     for (Operation operation : request.operations) {
       report.steps.push_back(RunOperation(session, operation, scope, &last));
       writers.Note(session, &report.steps.back());
-      report.steps.back().notices = OperationNotices(operation, run.module, report.machine.os, session.HeldSourceDir());
+      report.steps.back().notices = OperationNotices(operation, run.module, report.machine.os, session.KeptFolder());
     }
   }
   trace.Restore();
