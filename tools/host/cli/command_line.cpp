@@ -2,11 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "cli/unknown_command.h"
+#include "cli/vocabulary.h"
 #include "observe/windows_case.h"
 
 #ifndef BASETDIC_VERSION
@@ -15,8 +17,6 @@
 
 namespace host {
 namespace {
-
-const std::vector<std::string> kWindowsNames{"nt4", "win2k", "xp", "vista", "win7", "win9x"};
 
 const char kDescription[] =
     "Drives the library's module object the way a setup program does and shows, after each\n"
@@ -66,7 +66,7 @@ void AddHostOptions(CLI::App& app, HostRequest* request) {
   app.add_option("--machine", request->machineFolder, "simulated machine folder (created on first use)")
       ->capture_default_str();
   app.add_option("--module", request->module,
-                 "FwBaseNt, FwBase2K or FwBaseVt, in any case (default: the kind for the machine's Windows)");
+                 ModuleNameList() + ", in any case (default: the kind for the machine's Windows)");
   app.add_option("--setup", request->setupFolder, "setup folder on the machine (default: the demo setup folder)");
   app.add_option("--library", request->library, "the library to load (default: the one built with the host)");
   app.add_flag("--trace", request->trace, "switch the library's trace on for this run (zel.ini)");
@@ -90,7 +90,7 @@ void AddOperationCommands(CLI::App& app, HostRequest* request) {
 
 void AddExplainCommand(CLI::App& app, HostRequest* request, std::string* explainKind) {
   CLI::App* explain = app.add_subcommand("explain", "which branch each operation takes here, rehearsed on a copy");
-  explain->add_option("kind", *explainKind, "FwBaseNt, FwBase2K or FwBaseVt, in any case (or --module)");
+  explain->add_option("kind", *explainKind, ModuleNameList() + ", in any case (or --module)");
   explain->callback([request] { request->command = Command::Explain; });
 }
 
@@ -98,10 +98,12 @@ void AddMachineCommands(CLI::App& app, HostRequest* request) {
   CLI::App* machine = app.add_subcommand("machine", "create, show or reboot the simulated machine");
   machine->require_subcommand(1);
   CLI::App* init = machine->add_subcommand("init", "create a new simulated machine");
-  init->add_option("--os", request->os, "Windows version: nt4, win2k, xp, vista, win7 or win9x, in any case")
+  init->add_option("--os", request->os, "Windows version: " + WindowsNameList() + ", in any case")
       ->required()
-      ->transform(CLI::IsMember(kWindowsNames, CLI::ignore_case));
-  init->add_flag("--wow64", request->wow64, "a 32-bit process on 64-bit Windows (xp, vista, win7)");
+      ->transform(CLI::IsMember(WindowsCommandLineNames(), CLI::ignore_case));
+  std::string windows64;
+  for (const std::string& name : WindowsCommandLineNames(true)) windows64 += (windows64.empty() ? "" : ", ") + name;
+  init->add_flag("--wow64", request->wow64, "a 32-bit process on 64-bit Windows (" + windows64 + ")");
   init->add_flag("--force", request->force, "replace a machine that is already there");
   init->callback([request] { request->command = Command::MachineInit; });
   machine->add_subcommand("show", "the machine's configuration, files, registry, services and devices")
@@ -157,8 +159,10 @@ ParseOutcome CheckRequest(const std::string& explainKind, HostRequest* request, 
     }
     request->module = explainKind;
   }
-  if (request->wow64 && (request->os == "nt4" || request->os == "win2k" || request->os == "win9x")) {
-    return Refuse("--wow64 needs a 64-bit Windows: use it with --os xp, vista or win7", error);
+  if (request->wow64 && !request->os.empty()) {
+    const std::vector<std::string> windows64 = WindowsCommandLineNames(true);
+    if (std::find(windows64.begin(), windows64.end(), request->os) == windows64.end())
+      return Refuse("--wow64 needs a 64-bit Windows: use it with --os " + WindowsNameList(true), error);
   }
   return ParseOutcome::Run;
 }

@@ -5,7 +5,8 @@
 #include "report/json_output.h"
 #include "report/machine_text.h"
 #include "report/text_layout.h"
-#include "session/module_kinds.h"
+#include "rules/module_kind.h"
+#include "session/setup_files.h"
 
 namespace host {
 
@@ -18,7 +19,7 @@ int MachineInitCommand(const HostRequest& request, std::ostream& out, HostError*
   MachineSummary machine = DescribeOpenMachine(request);
   std::string setupFolder = platform::DefaultSetupFolder("");
   SetupFiles files = FindSetupFiles(setupFolder);
-  std::string module = ModuleForWindows(machine.os);
+  std::string module = basetdic::KindName(basetdic::KindForWindows(machine.os));
   if (request.json) {
     PrintJson({{"machine", ToJson(machine)},
                {"setup", {{"folder", setupFolder}, {"files", files.present}}},

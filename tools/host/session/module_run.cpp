@@ -1,7 +1,10 @@
 #include "session/module_run.h"
 
+#include "cli/vocabulary.h"
 #include "observe/machine_files.h"
 #include "platform/platform.h"
+#include "rules/module_kind.h"
+#include "rules/product_names.h"
 
 namespace host {
 
@@ -14,12 +17,12 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
     return false;
   }
   if (request.module.empty()) {
-    run->module = ModuleForWindows(machine.os);
+    run->module = basetdic::KindName(basetdic::KindForWindows(machine.os));
     run->moduleChosenByHost = true;
   } else {
     run->module = CanonicalModuleName(request.module);
     if (run->module.empty()) {
-      error->message = "unknown module kind \"" + request.module + "\": name FwBaseNt, FwBase2K or FwBaseVt (in any case)";
+      error->message = "unknown module kind \"" + request.module + "\": name " + ModuleNameList() + " (in any case)";
       return false;
     }
   }
@@ -36,8 +39,8 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
   }
   run->setupFiles = FindSetupFiles(run->setupFolder);
   if (run->setupFiles.present.empty()) {
-    error->message = "the setup folder " + run->setupFolder + " holds none of the module's files (basetdic.dll, " +
-                     "zelbase.sys, ...); name the right one with --setup DIR";
+    error->message = "the setup folder " + run->setupFolder + " holds none of the module's files (" +
+                     basetdic::kLibraryFile + ", " + basetdic::kDriverFile + ", ...); name the right one with --setup DIR";
     return false;
   }
   return true;

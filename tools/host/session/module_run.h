@@ -10,7 +10,7 @@
 #include "cli/host_request.h"
 #include "observe/snapshot.h"
 #include "report/report.h"
-#include "session/module_kinds.h"
+#include "session/setup_files.h"
 #include "session/module_session.h"
 
 namespace host {
