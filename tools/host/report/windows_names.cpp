@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "rules/os_version.h"
+#include "rules/windows_versions.h"
+
 namespace host {
 namespace {
 
@@ -14,27 +17,15 @@ std::string Numbered(const char* what, DWORD value) {
 }  // namespace
 
 std::string WindowsName(const OSVERSIONINFOA& os) {
-  DWORD major = os.dwMajorVersion, minor = os.dwMinorVersion;
-  if (os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-    if (major == 4 && minor == 0) return "Windows 95";
-    if (major == 4 && minor == 10) return "Windows 98";
-    if (major == 4 && minor == 90) return "Windows Me";
-    return "Windows 9x";
-  }
-  if (os.dwPlatformId != VER_PLATFORM_WIN32_NT) return "Windows (platform unknown)";
-  if (major == 4) return "Windows NT 4.0";
-  if (major == 5 && minor == 0) return "Windows 2000";
-  if (major == 5 && minor == 1) return "Windows XP";
-  if (major == 5 && minor == 2) return "Windows XP x64 / Server 2003";
-  if (major == 6 && minor == 0) return "Windows Vista";
-  if (major == 6 && minor == 1) return "Windows 7";
-  if (major == 6 && minor == 2) return "Windows 8";
-  if (major == 6 && minor == 3) return "Windows 8.1";
-  return "Windows NT " + std::to_string(major) + "." + std::to_string(minor);
+  const basetdic::WindowsVersion* windows = basetdic::WindowsOfRecord(os);
+  if (windows != nullptr) return windows->displayName;
+  if (basetdic::IsWin9xPlatform(os)) return "Windows 9x";
+  if (!basetdic::IsNtPlatform(os)) return "Windows (platform unknown)";
+  return "Windows NT " + std::to_string(os.dwMajorVersion) + "." + std::to_string(os.dwMinorVersion);
 }
 
 std::string VersionNumber(const OSVERSIONINFOA& os) {
-  DWORD build = os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? (os.dwBuildNumber & 0xFFFF) : os.dwBuildNumber;
+  DWORD build = basetdic::IsWin9xPlatform(os) ? basetdic::Build16(os) : os.dwBuildNumber;
   return std::to_string(os.dwMajorVersion) + "." + std::to_string(os.dwMinorVersion) + "." + std::to_string(build);
 }
 

@@ -8,7 +8,8 @@
 
 namespace host {
 
-// "Windows XP", "Windows NT 4.0", "Windows 98"... from the version record.
+// "Windows XP", "Windows NT 4.0", "Windows 98"... as the Windows table names the record's version;
+// "Windows NT 6.3" or "Windows 9x" for one it does not hold.
 std::string WindowsName(const OSVERSIONINFOA& os);
 // "5.1.2600"; the build by its low 16 bits on the Windows 95 family, as it reports it there.
 std::string VersionNumber(const OSVERSIONINFOA& os);
