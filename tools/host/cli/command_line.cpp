@@ -10,6 +10,7 @@
 #include "cli/unknown_command.h"
 #include "cli/vocabulary.h"
 #include "observe/windows_case.h"
+#include "rules/product_names.h"
 
 #ifndef BASETDIC_VERSION
 #define BASETDIC_VERSION "unknown"
@@ -69,7 +70,8 @@ void AddHostOptions(CLI::App& app, HostRequest* request) {
                  ModuleNameList() + ", in any case (default: the kind for the machine's Windows)");
   app.add_option("--setup", request->setupFolder, "setup folder on the machine (default: the demo setup folder)");
   app.add_option("--library", request->library, "the library to load (default: the one built with the host)");
-  app.add_flag("--trace", request->trace, "switch the library's trace on for this run (zel.ini)");
+  app.add_flag("--trace", request->trace,
+               std::string("switch the library's trace on for this run (") + basetdic::kTraceSwitchFile + ")");
   app.add_flag("--json", request->json, "print one JSON document instead of text");
   app.add_option("--wait", request->waitSeconds, "seconds to wait for another run using the machine folder")
       ->capture_default_str()

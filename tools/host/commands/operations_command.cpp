@@ -4,6 +4,7 @@
 #include "observe/trace_file.h"
 #include "platform/platform.h"
 #include "report/branch_notes.h"
+#include "rules/product_names.h"
 #include "session/module_run.h"
 #include "session/trace_switch.h"
 
@@ -52,7 +53,8 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
   TraceSwitch trace;
   if (request.trace) {
     report.traceSwitchedOn = trace.SwitchOn();
-    if (!report.traceSwitchedOn) report.notices.push_back("the trace could not be switched on: zel.ini cannot be written");
+    if (!report.traceSwitchedOn) report.notices.push_back(std::string("the trace could not be switched on: ") + basetdic::kTraceSwitchFile +
+                                 " cannot be written");
   }
   SnapshotScope scope = platform::Scope();
   Snapshot last = TakeSnapshot(scope);

@@ -1,5 +1,6 @@
 #include "report/branch_notes.h"
 
+#include "observe/registry_key.h"
 #include "report/windows_names.h"
 #include "rules/branch_choice.h"
 #include "rules/module_kind.h"
@@ -15,12 +16,6 @@ using basetdic::ModuleKind;
 using basetdic::RemoveBranch;
 using basetdic::StartBranch;
 using basetdic::UpdateBranch;
-
-// The last name of a key path: "BaseTDI" of "SYSTEM\...\Services\BaseTDI".
-std::string LeafName(const char* keyPath) {
-  const std::string path = keyPath;
-  return path.substr(path.find_last_of('\\') + 1);
-}
 
 std::string Member(Operation operation) { return RowOf(operation).member; }
 
@@ -46,7 +41,7 @@ BranchNote Install(InstallBranch branch) {
   static const std::vector<BranchRow<InstallBranch>> rows = {
       {InstallBranch::TdiDriver, "TdiDriver",
        std::string(basetdic::kTdiDriverFile) + " from " + basetdic::kTdiSetupFile + " and the shared " +
-           LeafName(basetdic::kTdiServiceKey) + " registration (count " + basetdic::kTdiCountValue + "), then " +
+           KeyLeafName(basetdic::kTdiServiceKey) + " registration (count " + basetdic::kTdiCountValue + "), then " +
            Member(Operation::Start)},
       {InstallBranch::KernelService, "KernelService",
        basetdic::kDriverFile + kUnlessHigher + ", then service " + basetdic::kDriverRegisteredName +
@@ -61,7 +56,7 @@ BranchNote Install(InstallBranch branch) {
 BranchNote Update(UpdateBranch branch, bool rewritesSettings) {
   static const std::vector<BranchRow<UpdateBranch>> rows = {
       {UpdateBranch::TdiDriver, "TdiDriver",
-       std::string(basetdic::kTdiDriverFile) + " replaced and the " + LeafName(basetdic::kTdiServiceKey) +
+       std::string(basetdic::kTdiDriverFile) + " replaced and the " + KeyLeafName(basetdic::kTdiServiceKey) +
            " registration taken once more, then " + Member(Operation::Start)},
       {UpdateBranch::DriverFile, "DriverFile", basetdic::kDriverFile + kUnlessHigher},
   };
@@ -76,9 +71,9 @@ BranchNote Update(UpdateBranch branch, bool rewritesSettings) {
 BranchNote Remove(RemoveBranch branch) {
   static const std::vector<BranchRow<RemoveBranch>> rows = {
       {RemoveBranch::TdiDriver, "TdiDriver",
-       "the " + LeafName(basetdic::kTdiServiceKey) + " registration released; the last reference deletes driver and key"},
+       "the " + KeyLeafName(basetdic::kTdiServiceKey) + " registration released; the last reference deletes driver and key"},
       {RemoveBranch::KernelService, "KernelService",
-       "the " + LeafName(basetdic::kRemovedServiceKey) + " service key and the driver file deleted"},
+       "the " + KeyLeafName(basetdic::kRemovedServiceKey) + " service key and the driver file deleted"},
       {RemoveBranch::NetworkComponent, "NetworkComponent",
        std::string(basetdic::kNetCfgTool) + " uninstalls " + basetdic::kNetComponentId +
            "; result 0 when the tool cannot start"},
@@ -170,8 +165,9 @@ std::vector<Notice> OperationNotices(Operation operation, const std::string& mod
   }
   if (!TookNoBranch(operation, kind, os)) return {};
   if (operation == Operation::Start && kind == ModuleKind::FwBaseVt) {
-    return {{"no-branch", basetdic::KindName(kind) + std::string(" has no driver for ") + Member(Operation::Start) + " to start (" +
-                              basetdic::kNetCfgTool + " installs it): start did nothing but write result 1"}};
+    return {{"no-branch", basetdic::KindName(kind) + std::string(" has no driver for ") + Member(Operation::Start) +
+                              " to start (" + basetdic::kNetCfgTool +
+                              " installs it): start did nothing but write result 1"}};
   }
   return {{"no-branch", module + " " + (operation == Operation::Install ? "deploys" : name + "s") + " only on " +
                             KindWindows(kind) + "; this machine is " + ThisWindows(os) + ": " + name +

@@ -3,6 +3,7 @@
 // driver directory and the product data path.
 #include <windows.h>
 
+#include "generic/device_file.h"
 #include "generic/proc_address.h"
 #include "generic/win_handles.h"
 #include "observe/registry_key.h"
@@ -39,7 +40,7 @@ const char kNotSimulated[] = " works on the simulated machine only (the Linux bu
 
 const char* Name() { return "windows"; }
 
-std::string DefaultLibraryPath() { return FolderOf(ExecutablePath()) + "\\basetdic.dll"; }
+std::string DefaultLibraryPath() { return FolderOf(ExecutablePath()) + "\\" + basetdic::kLibraryFile; }
 
 bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, std::string* error) {
   HMODULE library = LoadLibraryA(path.c_str());
@@ -93,21 +94,20 @@ SnapshotScope Scope() {
   }
   scope.traceFile = TraceFilePath();
   // The product's services; asking the manager about every service on a live system costs seconds.
-  scope.services = {"basetdi", "zelbase", "Zelservice", "QdFwDrv", "HookUrl"};
+  scope.services = {basetdic::kTdiServiceName, basetdic::kDriverServiceName, KeyLeafName(basetdic::kZelServiceKey),
+                    KeyLeafName(basetdic::kFirewallDriverKey), KeyLeafName(basetdic::kHookUrlKey)};
   scope.devices = &Devices;
   scope.launches = &Launches;
   scope.servicesKnownToManager = &ServicesKnownToManager;
   return scope;
 }
 
-// The devices the product's drivers create, found by opening them as the library does.
+// The devices the product's drivers create, found by opening them with the library's own open, so that
+// a device is reported exactly when the library would find it.
 std::vector<std::string> Devices() {
   std::vector<std::string> devices;
-  for (const char* name : {"baseTdi", "zelbase"}) {
-    std::string path = std::string("\\\\.\\") + name;
-    basetdic::UniqueFile device(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (device) devices.push_back(name);
+  for (const char* name : {basetdic::kTdiDeviceName, basetdic::kDriverDeviceName}) {
+    if (basetdic::OpenDeviceFile(name)) devices.push_back(name);
   }
   return devices;
 }
