@@ -52,7 +52,9 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
   TraceSwitch trace;
   if (request.trace) {
     report.traceSwitchedOn = trace.SwitchOn();
-    if (!report.traceSwitchedOn) report.notices.push_back("the trace could not be switched on: zel.ini cannot be written");
+    if (!report.traceSwitchedOn) {
+      report.notices.push_back({"trace-not-switched-on", "the trace could not be switched on: zel.ini cannot be written"});
+    }
   }
   SnapshotScope scope = platform::Scope();
   Snapshot last = TakeSnapshot(scope);
