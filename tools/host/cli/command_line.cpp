@@ -6,6 +6,7 @@
 #include "cli/command_table.h"
 #include "cli/option_table.h"
 #include "cli/usage_messages.h"
+#include "cli/word_list.h"
 #include "rules/windows_versions.h"
 
 namespace host {
@@ -203,10 +204,7 @@ ParseOutcome Parser::Finish(HostRequest* request, HostError* error) {
       for (const basetdic::WindowsVersion& version : basetdic::WindowsVersions()) {
         if (version.commandLineName != nullptr && version.has64BitEdition) editions.push_back(version.commandLineName);
       }
-      std::string names;
-      for (size_t i = 0; i < editions.size(); ++i)
-        names += (i == 0 ? "" : i + 1 == editions.size() ? " or " : ", ") + editions[i];
-      return Refuse("--wow64 needs a 64-bit Windows: use it with --os " + names, error);
+      return Refuse("--wow64 needs a 64-bit Windows: use it with --os " + WordList(editions, "or"), error);
     }
   }
   return ParseOutcome::Run;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "cli/word_list.h"
+
 namespace host {
 namespace {
 
@@ -72,11 +74,7 @@ std::string CommandsIn(unsigned mask) {
   for (const CommandRow& row : CommandRows()) {
     if (mask & CommandBit(row.command)) names.push_back(row.words);
   }
-  std::string text;
-  for (size_t i = 0; i < names.size(); ++i) {
-    text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-  }
-  return text;
+  return WordList(names, "and");
 }
 
 }  // namespace host

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "cli/nearest_word.h"
+#include "cli/word_list.h"
 #include "rules/ascii_case.h"
 #include "rules/module_kind.h"
 #include "rules/windows_versions.h"
@@ -60,12 +61,6 @@ const std::vector<OptionRow> kOptions = {
      "the host's version and the version of the library it loads", nullptr, nullptr, OptionRole::Version,
      [](HostRequest*, const std::string&) {}},
 };
-
-std::string OneOf(const std::vector<std::string>& names) {
-  std::string text;
-  for (size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-  return text;
-}
 
 bool IsWholeNumber(const std::string& text) {
   if (text.empty()) return false;
@@ -125,7 +120,7 @@ std::string ValueExpected(ValueKind kind) {
     case ValueKind::Text: return "a name that is not empty";
     case ValueKind::Seconds: return "a whole number of seconds, 0 or more";
     case ValueKind::WindowsName:
-    case ValueKind::ModuleKind: return OneOf(ValueChoices(kind)) + ", in any case";
+    case ValueKind::ModuleKind: return WordList(ValueChoices(kind), "or") + ", in any case";
   }
   return "";
 }

@@ -1,20 +1,13 @@
 #include "cli/usage_messages.h"
 
 #include "cli/nearest_word.h"
+#include "cli/word_list.h"
 #include "rules/module_kind.h"
 
 namespace host {
 namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-std::string Listed(const std::vector<std::string>& words, const char* last) {
-  std::string text;
-  for (size_t i = 0; i < words.size(); ++i) {
-    text += (i == 0 ? "" : i + 1 == words.size() ? std::string(" ") + last + " " : ", ") + words[i];
-  }
-  return text;
-}
 
 std::string WithoutDashes(const std::string& word) {
   size_t start = word.find_first_not_of('-');
@@ -60,15 +53,15 @@ std::string UnknownCommand(const std::string& word, const std::string& prefix) {
     meant = ": did you mean --" + word + "?";
   }
   return "unknown " + what + " " + Quoted(word) + (meant.empty() ? "." : meant) + " The " + what + "s are " +
-         Listed(words, "and");
+         WordList(words, "and");
 }
 
 std::string MissingCommand(const std::string& prefix) {
   if (prefix.empty()) {
-    return "no command given: name one of " + Listed(WordsAfter(""), "or") + ", e.g. basetdic-host check";
+    return "no command given: name one of " + WordList(WordsAfter(""), "or") + ", e.g. basetdic-host check";
   }
   const CommandGroupRow* group = FindGroup(prefix);
-  return prefix + " needs one of its commands, " + Listed(WordsAfter(prefix), "or") + ", e.g. basetdic-host " +
+  return prefix + " needs one of its commands, " + WordList(WordsAfter(prefix), "or") + ", e.g. basetdic-host " +
          group->example;
 }
 
@@ -136,10 +129,10 @@ std::string NotForCommand(const CommandRow& command, const std::vector<const Opt
       if (!told[j] && options[j]->commands == options[i]->commands) alike.push_back(options[j]->name), told[j] = true;
     }
     unsigned works = options[i]->commands & ~(CommandBit(Command::Help) | CommandBit(Command::Version));
-    where += std::string(where.empty() ? "" : "; ") + Listed(alike, "and") + (alike.size() == 1 ? " works" : " work") +
+    where += std::string(where.empty() ? "" : "; ") + WordList(alike, "and") + (alike.size() == 1 ? " works" : " work") +
              " only with " + CommandsIn(works);
   }
-  return command.words + " does not take " + Listed(names, "or") + ": " + where + "; leave " +
+  return command.words + " does not take " + WordList(names, "or") + ": " + where + "; leave " +
          (names.size() == 1 ? "it" : "them") + " out";
 }
 
