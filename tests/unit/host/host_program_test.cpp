@@ -109,6 +109,7 @@ TEST_F(HostProgramTest, CommandLineFollowsGitAndSystemctlHabits) {
       {"machine shwo", 2, false, "did you mean show?"},
       {"--machien m-xp install", 2, false, "unknown option --machien: did you mean --machine?"},
       {"--modul FwBaseNt check", 2, false, "unknown option --modul: did you mean --module?"},
+      {"--cycle", 2, false, "cycle is a command, written without dashes"},
       {"machine", 2, false, "machine needs one of its commands, init, show or reboot"},
       {"--machine other check", 2, false, "--machine is given twice"},
       {"--wait abc check", 2, false, "--wait abc: \"abc\" is not a whole number of seconds"},

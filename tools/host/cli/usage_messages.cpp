@@ -36,7 +36,11 @@ bool IsModuleKind(const std::string& word) {
 }  // namespace
 
 std::string UnknownOption(const std::string& word) {
-  std::string nearest = NearestWord(WithoutDashes(word), WithoutDashes(OptionNames()));
+  const std::string bare = WithoutDashes(word);
+  if (FindCommand(bare) != nullptr || FindGroup(bare) != nullptr) {
+    return "unknown option " + word + ": " + bare + " is a command, written without dashes";
+  }
+  std::string nearest = NearestWord(bare, WithoutDashes(OptionNames()));
   return "unknown option " + word + (nearest.empty() ? std::string() : ": did you mean --" + nearest + "?");
 }
 
