@@ -1,5 +1,6 @@
 #include "cli/vocabulary.h"
 
+#include "cli/word_list.h"
 #include "rules/module_kind.h"
 #include "rules/windows_versions.h"
 
@@ -9,11 +10,13 @@ std::string CanonicalModuleName(const std::string& text) {
   return basetdic::KindName(basetdic::KindOfName(text.c_str()));
 }
 
-std::string ModuleNameList() {
+std::vector<std::string> ModuleNames() {
   std::vector<std::string> names;
   for (const basetdic::ModuleKindRow& row : basetdic::ModuleKinds()) names.push_back(row.name);
-  return OneOf(names);
+  return names;
 }
+
+std::string ModuleNameList() { return WordList(ModuleNames(), "or"); }
 
 std::vector<std::string> WindowsCommandLineNames(bool only64Bit) {
   std::vector<std::string> names;
@@ -24,15 +27,7 @@ std::vector<std::string> WindowsCommandLineNames(bool only64Bit) {
   return names;
 }
 
-std::string WindowsNameList(bool only64Bit) { return OneOf(WindowsCommandLineNames(only64Bit)); }
+std::string WindowsNameList(bool only64Bit) { return WordList(WindowsCommandLineNames(only64Bit), "or"); }
 
-std::string OneOf(const std::vector<std::string>& words) {
-  std::string text;
-  for (size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) text += i + 1 == words.size() ? " or " : ", ";
-    text += words[i];
-  }
-  return text;
-}
 
 }  // namespace host

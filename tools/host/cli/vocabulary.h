@@ -11,6 +11,8 @@ namespace host {
 
 // The kind's name as the library spells it ("FwBase2K") for a name given in any case; empty for any other.
 std::string CanonicalModuleName(const std::string& text);
+// The kinds as the library spells them, in table order.
+std::vector<std::string> ModuleNames();
 // "FwBaseNt, FwBase2K or FwBaseVt".
 std::string ModuleNameList();
 
@@ -19,9 +21,6 @@ std::string ModuleNameList();
 std::vector<std::string> WindowsCommandLineNames(bool only64Bit = false);
 // "nt4, win2k, xp, vista, win7 or win9x" (or with only64Bit "xp, vista or win7").
 std::string WindowsNameList(bool only64Bit = false);
-
-// "a, b or c": the words in order, the last joined with "or".
-std::string OneOf(const std::vector<std::string>& words);
 
 }  // namespace host
 

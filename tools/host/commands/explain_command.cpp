@@ -46,7 +46,7 @@ ExplainedOperation ExplainOperation(Operation operation, const HostRequest& requ
 
 int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* error) {
   ExplainReport report;
-  if (!OpenMachineFor(request, &report.notice, error)) return kExitUsage;
+  if (!OpenMachineFor(request, &report.notices, error)) return kExitUsage;
   report.machine = DescribeOpenMachine(request);
   ModuleRun run;
   if (!PrepareModuleRun(request, report.machine, &run, error)) return kExitUsage;

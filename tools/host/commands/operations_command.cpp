@@ -53,8 +53,9 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
   TraceSwitch trace;
   if (request.trace) {
     report.traceSwitchedOn = trace.SwitchOn();
-    if (!report.traceSwitchedOn) report.notices.push_back(std::string("the trace could not be switched on: ") + basetdic::kTraceSwitchFile +
-                                 " cannot be written");
+    if (!report.traceSwitchedOn) {
+      report.notices.push_back({"trace-not-switched-on", std::string("the trace could not be switched on: ") + basetdic::kTraceSwitchFile + " cannot be written"});
+    }
   }
   SnapshotScope scope = platform::Scope();
   Snapshot last = TakeSnapshot(scope);

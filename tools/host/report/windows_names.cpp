@@ -101,42 +101,4 @@ std::string ErrorControlName(DWORD errorControl) {
   }
 }
 
-std::string ErrorWords(DWORD error) {
-  struct Meaning {
-    DWORD error;
-    const char* words;
-  };
-  static const Meaning kMeanings[] = {
-      {1, "the function is not valid here"},
-      {2, "the file or key does not exist"},
-      {3, "the path does not exist"},
-      {5, "access is denied"},
-      {6, "the handle is not valid"},
-      {32, "the file is in use"},
-      {80, "the file exists"},
-      {87, "a parameter is not valid"},
-      {120, "this Windows does not have the function"},
-      {122, "the buffer is too small"},
-      {123, "the name is not valid"},
-      {126, "the module was not found"},
-      {127, "the procedure was not found"},
-      {161, "the path is not valid"},
-      {183, "it already exists"},
-      {206, "the name is too long"},
-      {234, "more data is available"},
-      {259, "no more items"},
-      {1056, "the service is already running"},
-      {1060, "the service does not exist"},
-      {1062, "the service has not been started"},
-      {1072, "the service is marked for deletion"},
-      {1073, "the service already exists"},
-      {1077, "the service has never been started"},
-      {1722, "the machine cannot be reached"},
-  };
-  for (const Meaning& meaning : kMeanings) {
-    if (meaning.error == error) return std::to_string(error) + ", " + meaning.words;
-  }
-  return std::to_string(error);
-}
-
 }  // namespace host

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "report/error_words.h"
+
 namespace host {
 
 // "Windows XP", "Windows NT 4.0", "Windows 98"... as the Windows table names the record's version;
@@ -21,9 +23,6 @@ std::string ServiceTypeName(DWORD type);   // "kernel driver", ...
 std::string StartTypeName(DWORD start);    // "auto start", ...
 std::string ServiceStateName(DWORD state); // "running", ...
 std::string ErrorControlName(DWORD errorControl);
-
-// A Windows error in words, with its number first: "32, the file is in use".
-std::string ErrorWords(DWORD error);
 
 }  // namespace host
 

@@ -9,7 +9,7 @@
 namespace host {
 
 bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine, ModuleRun* run, HostError* error) {
-  run->library = request.library.empty() ? platform::DefaultLibraryPath() : request.library;
+  run->library = request.library.empty() ? platform::DefaultLibraryPath() : platform::LibraryFile(request.library);
   std::string why;
   if (!platform::LoadModuleLibrary(run->library, &run->entryPoints, &why)) {
     error->message = "cannot load the library " + run->library + ": " + why +
@@ -30,6 +30,13 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
   while (run->setupFolder.size() > 3 && run->setupFolder.back() == '\\') run->setupFolder.pop_back();
   if (run->setupFolder.empty()) {
     error->message = "no setup folder: name the folder that holds the module's files with --setup DIR";
+    return false;
+  }
+  if (IsPlainFile(run->setupFolder)) {
+    size_t slash = run->setupFolder.find_last_of('\\');
+    std::string folder = slash == std::string::npos ? std::string() : run->setupFolder.substr(0, slash > 2 ? slash : 3);
+    error->message = "--setup " + run->setupFolder + " is a file, not a folder: give --setup the folder that holds " +
+                     "the module's files" + (folder.empty() ? std::string() : ", e.g. --setup " + folder);
     return false;
   }
   if (!IsFolder(run->setupFolder)) {

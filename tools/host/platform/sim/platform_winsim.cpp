@@ -161,7 +161,21 @@ std::string DefaultLibraryPath() {
   return (fs::path(ExecutableFolder()) / "libbasetdic.so").string();
 }
 
+std::string LibraryFile(const std::string& given) {
+  return given.find('/') == std::string::npos ? "./" + given : given;
+}
+
+bool LibraryVersion(const std::string&, VersionFacts*, std::string* why) {
+  *why = "no version resource: a Linux shared object carries none";
+  return false;
+}
+
 bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, std::string* error) {
+  std::error_code failed;
+  if (!fs::exists(path, failed)) {
+    *error = "there is no file " + path;
+    return false;
+  }
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* why = dlerror();
@@ -238,7 +252,8 @@ bool KeepCreatedMachine(std::string* error) {
 
 std::string MachineLocation(const HostRequest& request) { return "machine " + request.machineFolder; }
 
-bool InitMachine(const HostRequest& request, std::string* error) {
+bool InitMachine(const HostRequest& request, bool* replaced, std::string* error) {
+  *replaced = false;
   if (!Folder().Open(request.machineFolder, request.waitSeconds, MachineFolder::Access::Change, error)) return false;
   switch (Folder().Holds()) {
     case MachineFolder::Contents::Other:
@@ -256,6 +271,7 @@ bool InitMachine(const HostRequest& request, std::string* error) {
                  "so move it away first or name another folder with --machine DIR";
         return false;
       }
+      *replaced = true;
       break;
     case MachineFolder::Contents::Empty: break;
   }

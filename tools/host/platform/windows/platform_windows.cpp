@@ -10,6 +10,7 @@
 #include "observe/system_paths.h"
 #include "observe/trace_file.h"
 #include "platform/platform.h"
+#include "report/error_words.h"
 #include "rules/product_names.h"
 
 namespace host::platform {
@@ -42,10 +43,27 @@ const char* Name() { return "windows"; }
 
 std::string DefaultLibraryPath() { return FolderOf(ExecutablePath()) + "\\" + basetdic::kLibraryFile; }
 
+std::string LibraryFile(const std::string& given) { return FullPath(given); }
+
+bool LibraryVersion(const std::string& path, VersionFacts* facts, std::string* why) {
+  if (ReadVersionFacts(path, facts)) return true;
+  *why = "no version resource";
+  return false;
+}
+
 bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, std::string* error) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    *error = "there is no file " + path + " (" + ErrorWords(GetLastError()) + ")";
+    return false;
+  }
+  // A file that is no program for this process is refused with an error, not a message box that waits
+  // for someone to close it (NT 4.0 and 5.x show one for a bad image).
+  UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE library = LoadLibraryA(path.c_str());
+  DWORD loadError = GetLastError();
+  SetErrorMode(errorMode);
   if (library == nullptr) {
-    *error = "LoadLibraryA failed with error " + std::to_string(GetLastError());
+    *error = "LoadLibraryA failed: " + ErrorWords(loadError);
     return false;
   }
   entryPoints->queryModuleObj = basetdic::ProcAddress<QueryModuleObjFn>(library, "QueryModuleObj");
@@ -68,7 +86,8 @@ bool KeepCreatedMachine(std::string*) { return true; }
 
 std::string MachineLocation(const HostRequest&) { return "this Windows system"; }
 
-bool InitMachine(const HostRequest&, std::string* error) {
+bool InitMachine(const HostRequest&, bool* replaced, std::string* error) {
+  *replaced = false;
   *error = std::string("machine init") + kNotSimulated;
   return false;
 }
