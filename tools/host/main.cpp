@@ -16,6 +16,8 @@ int Dispatch(const host::HostRequest& request, host::HostError* error) {
     case host::Command::MachineShow: return host::MachineShowCommand(request, std::cout, error);
     case host::Command::MachineReboot: return host::MachineRebootCommand(request, std::cout, error);
     case host::Command::Status: return host::StatusCommand(request, std::cout, error);
+    case host::Command::Help: return host::HelpCommand(request, std::cout, error);
+    case host::Command::Version: return host::VersionCommand(request, std::cout, error);
   }
   return host::kExitUsage;
 }
@@ -23,7 +25,7 @@ int Dispatch(const host::HostRequest& request, host::HostError* error) {
 // The one-line message on stderr; with --json also a document on stdout, so a script always gets one.
 int Fail(const host::HostError& error, bool json) {
   std::cerr << "basetdic-host: " << error.message << '\n';
-  if (json) {
+  if (json && !error.reported) {
     host::PrintJson({{"error", error.message}, {"exitCode", error.exitCode}}, std::cout);
   }
   return error.exitCode;
@@ -41,10 +43,8 @@ bool WantsJson(int argc, char** argv) {
 int main(int argc, char** argv) {
   host::HostRequest request;
   host::HostError error;
-  switch (host::ParseCommandLine(argc, argv, &request, std::cout, &error)) {
-    case host::ParseOutcome::Done: return host::kExitSuccess;
-    case host::ParseOutcome::Failed: return Fail(error, WantsJson(argc, argv));
-    case host::ParseOutcome::Run: break;
+  if (host::ParseCommandLine(argc, argv, &request, &error) == host::ParseOutcome::Failed) {
+    return Fail(error, WantsJson(argc, argv));
   }
   try {
     error = host::HostError{};

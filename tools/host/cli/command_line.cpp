@@ -1,194 +1,222 @@
 #include "cli/command_line.h"
 
-#include <CLI/CLI.hpp>
-
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "cli/unknown_command.h"
-#include "observe/windows_case.h"
-
-#ifndef BASETDIC_VERSION
-#define BASETDIC_VERSION "unknown"
-#endif
+#include "cli/command_table.h"
+#include "cli/option_table.h"
+#include "cli/usage_messages.h"
+#include "cli/vocabulary.h"
+#include "rules/windows_versions.h"
 
 namespace host {
 namespace {
 
-const std::vector<std::string> kWindowsNames{"nt4", "win2k", "xp", "vista", "win7", "win9x"};
-
-const char kDescription[] =
-    "Drives the library's module object the way a setup program does and shows, after each\n"
-    "operation, its status words and what changed on the machine. On Linux the machine is a\n"
-    "simulated Windows kept in a folder; on Windows it is the running system.";
-
-const char kFooter[] =
-    "Examples:\n"
-    "  basetdic-host machine init --os win7\n"
-    "  basetdic-host cycle                  install, start, update, remove\n"
-    "  basetdic-host --module FwBaseVt --trace install\n"
-    "  basetdic-host explain FwBase2K\n"
-    "Status words (the object's ModuleStatus, read after every call):\n"
-    "  result   1 success, 0 failure; written by every call that acts, 1 on a new object\n"
-    "  pending  0 on a new object; written only by install, update and remove once past their gate\n"
-    "           (NT and a setup folder): 1 from every update, from remove's FwBase2K and FwBaseVt\n"
-    "           branches, from install under WOW64 or on FwBaseVt; 0 from the others\n"
-    "  A word a call did not write keeps the last value written: the report marks it\n"
-    "  (\"pending 1, left from update\") and a notice says why an operation did nothing.\n"
-    "After each operation the host checks what its branch is meant to leave (image, service,\n"
-    "state, device, count, component, data path) and notes each expectation that fails\n"
-    "(not-running, image-missing, left-behind, ...; the README lists them).\n"
-    "Exit code: 0 every operation reported result 1 and the machine agrees; 1 one reported 0;\n"
-    "2 bad usage, no library or no machine; 3 the library reported success but the machine\n"
-    "disagrees (status: the product is not running or left something behind).";
-
-void AddOperation(CLI::App& app, const std::string& name, const std::string& help, std::vector<Operation> operations,
-                  HostRequest* request) {
-  app.add_subcommand(name, help)->callback([request, operations] {
-    request->command = Command::Operations;
-    request->operations = operations;
-  });
-}
-
-// Every subcommand's --help lists the options of basetdic-host that work there too.
-std::string CommonOptionsFooter(const CLI::App& app) {
-  std::string text = "Options of basetdic-host, accepted here too:\n";
-  for (const CLI::Option* option : app.get_options()) {
-    std::string name = option->get_name(false, true);
-    if (name == "--help" || name == "-h,--help") continue;
-    std::string usage = name + (option->get_type_size() > 0 ? " " + option->get_type_name() : "");
-    text += "  " + usage + std::string(usage.size() < 26 ? 26 - usage.size() : 1, ' ') + option->get_description() + "\n";
+std::vector<std::string> Split(const std::string& words) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= words.size() && !words.empty()) {
+    size_t blank = words.find(' ', start);
+    parts.push_back(words.substr(start, blank - start));
+    if (blank == std::string::npos) break;
+    start = blank + 1;
   }
-  return text;
+  return parts;
 }
 
-// The options of basetdic-host itself, which every command accepts.
-void AddHostOptions(CLI::App& app, HostRequest* request) {
-  app.footer(kFooter);
-  app.fallthrough(true);
-  app.require_subcommand(1);
-  app.add_option("--machine", request->machineFolder, "simulated machine folder (created on first use)")
-      ->capture_default_str();
-  app.add_option("--module", request->module,
-                 "FwBaseNt, FwBase2K or FwBaseVt, in any case (default: the kind for the machine's Windows)");
-  app.add_option("--setup", request->setupFolder, "setup folder on the machine (default: the demo setup folder)");
-  app.add_option("--library", request->library, "the library to load (default: the one built with the host)");
-  app.add_flag("--trace", request->trace, "switch the library's trace on for this run (zel.ini)");
-  app.add_flag("--json", request->json, "print one JSON document instead of text");
-  app.add_option("--wait", request->waitSeconds, "seconds to wait for another run using the machine folder")
-      ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
-  app.add_flag("--deterministic", request->deterministic,
-               "simulated machine: move its clock a fixed minute since the last run, not the real time (tests)");
-  app.set_version_flag("--version", std::string("basetdic-host ") + BASETDIC_VERSION);
+bool LooksLikeOption(const std::string& word) {
+  return FindOption(word.substr(0, word.find('='))) != nullptr;
 }
 
-// One command per row of the operation table, then cycle.
-void AddOperationCommands(CLI::App& app, HostRequest* request) {
-  for (const OperationRow& row : kOperations) AddOperation(app, row.word, row.member, {row.operation}, request);
-  std::string cycleHelp;
-  for (Operation operation : kCycle) cycleHelp += (cycleHelp.empty() ? "" : ", ") + std::string(OperationName(operation));
-  AddOperation(app, "cycle", cycleHelp + " on one object", std::vector<Operation>(std::begin(kCycle), std::end(kCycle)),
-               request);
+class Parser {
+ public:
+  Parser(int argc, char** argv) : arguments_(argv + 1, argv + argc) {}
+
+  ParseOutcome Parse(HostRequest* request, HostError* error);
+
+ private:
+  struct Given {
+    const OptionRow* option;
+    std::string value;
+  };
+
+  bool ReadWords();
+  bool Word(const std::string& word);
+  bool Option(const std::string& word, size_t* next);
+  bool Take(const OptionRow& option, const std::string& given);
+  bool Fail(const std::string& message);
+  ParseOutcome Refuse(const std::string& message, HostError* error) const;
+  ParseOutcome Finish(HostRequest* request, HostError* error);
+  bool TopicOf(std::vector<std::string>* topic);
+  std::string Topic() const { return command_ != nullptr ? command_->words : prefix_; }
+
+  std::vector<std::string> arguments_;
+  std::string prefix_;                 // the group named so far: "machine"
+  const CommandRow* command_ = nullptr;
+  std::vector<std::string> words_;     // what the command took besides options: explain's KIND, help's COMMAND
+  std::vector<Given> given_;
+  OptionRole decided_ = OptionRole::Setting;  // Help or Version once asked for
+  std::string mistake_;
+};
+
+bool Parser::Fail(const std::string& message) {
+  if (mistake_.empty()) mistake_ = message;
+  return false;
 }
 
-void AddExplainCommand(CLI::App& app, HostRequest* request, std::string* explainKind) {
-  CLI::App* explain = app.add_subcommand("explain", "which branch each operation takes here, rehearsed on a copy");
-  explain->add_option("kind", *explainKind, "FwBaseNt, FwBase2K or FwBaseVt, in any case (or --module)");
-  explain->callback([request] { request->command = Command::Explain; });
-}
-
-void AddStatusCommand(CLI::App& app, HostRequest* request) {
-  app.add_subcommand("status", "the product's drivers here, like sc query, changing nothing: exit 0 running or "
-                               "not installed, 3 otherwise")
-      ->callback([request] { request->command = Command::Status; });
-}
-
-void AddMachineCommands(CLI::App& app, HostRequest* request) {
-  CLI::App* machine = app.add_subcommand("machine", "create, show or reboot the simulated machine");
-  machine->require_subcommand(1);
-  CLI::App* init = machine->add_subcommand("init", "create a new simulated machine");
-  init->add_option("--os", request->os, "Windows version: nt4, win2k, xp, vista, win7 or win9x, in any case")
-      ->required()
-      ->transform(CLI::IsMember(kWindowsNames, CLI::ignore_case));
-  init->add_flag("--wow64", request->wow64, "a 32-bit process on 64-bit Windows (xp, vista, win7)");
-  init->add_flag("--force", request->force, "replace a machine that is already there");
-  init->callback([request] { request->command = Command::MachineInit; });
-  machine->add_subcommand("show", "the machine's configuration, files, registry, services and devices")
-      ->callback([request] { request->command = Command::MachineShow; });
-  machine->add_subcommand("reboot", "restart the machine's services as Windows does at boot")
-      ->callback([request] { request->command = Command::MachineReboot; });
-}
-
-// Every subcommand's --help ends with those options.
-void AddCommonOptionsFooter(CLI::App& app) {
-  std::string footer = CommonOptionsFooter(app);
-  for (CLI::App* command : app.get_subcommands({})) {
-    command->footer(footer);
-    for (CLI::App* inner : command->get_subcommands({})) inner->footer(footer);
-  }
-}
-
-ParseOutcome Refuse(const std::string& message, HostError* error) {
-  error->message = message;
+ParseOutcome Parser::Refuse(const std::string& message, HostError* error) const {
+  std::string topic = command_ != nullptr && command_->command == Command::Help ? "" : Topic();
+  const bool sentenceEnds = !message.empty() && (message.back() == '?' || message.back() == '.');
+  error->message = message + (sentenceEnds ? " See" : "; see") + " basetdic-host " + (topic.empty() ? "" : topic + " ") +
+                   "--help";
   error->exitCode = kExitUsage;
   return ParseOutcome::Failed;
 }
 
-// CLI11's parse: help and version are printed here; bad usage is refused with CLI11's words.
-ParseOutcome Parse(CLI::App& app, int argc, char** argv, std::ostream& out, HostError* error) {
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForVersion& version) {
-    out << version.what() << '\n';
-    return ParseOutcome::Done;
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return ParseOutcome::Done;
-  } catch (const CLI::CallForAllHelp&) {
-    out << app.help("", CLI::AppFormatMode::All);
-    return ParseOutcome::Done;
-  } catch (const CLI::ParseError& failure) {
-    std::string what = failure.what();
-    if (what.empty()) what = failure.get_name();
-    return Refuse(what + ": run basetdic-host --help for the commands and options", error);
+bool Parser::ReadWords() {
+  bool onlyWords = false;
+  for (size_t i = 0; i < arguments_.size(); ++i) {
+    const std::string& word = arguments_[i];
+    if (!onlyWords && word == "--") {
+      onlyWords = true;
+    } else if (!onlyWords && word.size() > 1 && word[0] == '-') {
+      if (!Option(word, &i)) return false;
+    } else if (!Word(word)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Parser::Word(const std::string& word) {
+  if (command_ != nullptr) {
+    if (command_->argument != nullptr && (command_->command == Command::Help || words_.empty())) {
+      words_.push_back(word);
+      return true;
+    }
+    return Fail(ExtraWord(*command_, word));
+  }
+  std::string words = prefix_.empty() ? word : prefix_ + " " + word;
+  if (const CommandRow* command = FindCommand(words)) {
+    command_ = command;
+    return true;
+  }
+  if (FindGroup(words) != nullptr) {
+    prefix_ = words;
+    return true;
+  }
+  return Fail(UnknownCommand(word, prefix_));
+}
+
+bool Parser::Option(const std::string& word, size_t* next) {
+  size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+  const std::string name = word.substr(0, equals);
+  const OptionRow* option = FindOption(name);
+  if (option == nullptr) return Fail(UnknownOption(name));
+  const bool inlineValue = equals != std::string::npos;
+  const std::string attached = inlineValue ? word.substr(equals + 1) : std::string();
+  if (option->kind == ValueKind::Flag) {
+    if (inlineValue) return Fail(FlagWithValue(*option, attached));
+    if (option->role != OptionRole::Setting && decided_ == OptionRole::Setting) decided_ = option->role;
+    return Take(*option, "");
+  }
+  if (inlineValue) return Take(*option, attached);
+  if (*next + 1 >= arguments_.size()) return Fail(MissingValue(*option, ""));
+  const std::string& value = arguments_[*next + 1];
+  if (LooksLikeOption(value)) return Fail(MissingValue(*option, value));
+  ++*next;
+  return Take(*option, value);
+}
+
+bool Parser::Take(const OptionRow& option, const std::string& given) {
+  std::string value, problem, nearest;
+  if (!CheckOptionValue(option, given, &value, &problem, &nearest)) {
+    return Fail(BadValue(option, given, problem, nearest));
+  }
+  for (const Given& earlier : given_) {
+    if (earlier.option != &option) continue;
+    if (earlier.value == value) return true;
+    return Fail(GivenTwice(option, earlier.value, value));
+  }
+  given_.push_back({&option, value});
+  return true;
+}
+
+// The command words help was asked about, each checked: "help machine init", "install --help".
+bool Parser::TopicOf(std::vector<std::string>* topic) {
+  if (command_ == nullptr || command_->command != Command::Help) {
+    *topic = Split(Topic());
+    return true;
+  }
+  std::string prefix;
+  for (const std::string& word : words_) {
+    std::string words = prefix.empty() ? word : prefix + " " + word;
+    if (FindCommand(words) == nullptr && FindGroup(words) == nullptr) return Fail(UnknownCommand(word, prefix));
+    prefix = words;
+  }
+  *topic = words_;
+  return true;
+}
+
+ParseOutcome Parser::Finish(HostRequest* request, HostError* error) {
+  for (const Given& given : given_) given.option->store(request, given.value);
+  if (decided_ == OptionRole::Version) {
+    request->command = Command::Version;
+    return ParseOutcome::Run;
+  }
+  if (decided_ == OptionRole::Help || (command_ != nullptr && command_->command == Command::Help)) {
+    request->command = Command::Help;
+    if (!TopicOf(&request->helpTopic)) return Refuse(mistake_, error);
+    return ParseOutcome::Run;
+  }
+  if (command_ == nullptr) return Refuse(MissingCommand(prefix_), error);
+  request->command = command_->command;
+  request->operations = command_->operations;
+
+  std::vector<const OptionRow*> refused;
+  for (const Given& given : given_) {
+    if (!(given.option->commands & CommandBit(command_->command))) refused.push_back(given.option);
+  }
+  if (!refused.empty()) return Refuse(NotForCommand(*command_, refused), error);
+  if (command_->required != nullptr) {
+    bool present = false;
+    for (const Given& given : given_) present |= given.option->name == std::string(command_->required);
+    if (!present) return Refuse(MissingRequired(*command_, *FindOption(command_->required)), error);
+  }
+
+  // explain KIND: the kind named once, by --module or by the word.
+  if (command_->command == Command::Explain && !words_.empty()) {
+    std::string kind, problem, nearest;
+    if (!CheckOptionValue(*FindOption("--module"), words_[0], &kind, &problem, &nearest)) {
+      return Refuse(BadKind(*command_, words_[0], problem, nearest), error);
+    }
+    if (!request->module.empty() && request->module != kind) {
+      return Refuse("--module " + request->module + " and explain " + kind +
+                        " name two different kinds: name the kind once, as explain " + kind,
+                    error);
+    }
+    request->module = kind;
+  }
+  if (request->wow64) {
+    const basetdic::WindowsVersion* windows = basetdic::WindowsByCommandLineName(request->os.c_str());
+    if (windows != nullptr && !windows->has64BitEdition) {
+      return Refuse("--wow64 needs a 64-bit Windows: use it with --os " + WindowsNameList(true), error);
+    }
   }
   return ParseOutcome::Run;
 }
 
-// What the words say together: the kind named once (by --module or by explain KIND), and --wow64 only
-// with a 64-bit Windows.
-ParseOutcome CheckRequest(const std::string& explainKind, HostRequest* request, HostError* error) {
-  if (!explainKind.empty()) {
-    if (!request->module.empty() && LowerAscii(request->module) != LowerAscii(explainKind)) {
-      return Refuse("--module " + request->module + " and explain " + explainKind +
-                        " name two different kinds: name the kind once, as explain " + explainKind,
-                    error);
-    }
-    request->module = explainKind;
-  }
-  if (request->wow64 && (request->os == "nt4" || request->os == "win2k" || request->os == "win9x")) {
-    return Refuse("--wow64 needs a 64-bit Windows: use it with --os xp, vista or win7", error);
-  }
-  return ParseOutcome::Run;
+ParseOutcome Parser::Parse(HostRequest* request, HostError* error) {
+  // A mistake after --help or --version does not matter: they decide the run.
+  if (!ReadWords() && decided_ == OptionRole::Setting) return Refuse(mistake_, error);
+  mistake_.clear();
+  return Finish(request, error);
 }
 
 }  // namespace
 
-ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, std::ostream& out, HostError* error) {
-  CLI::App app{kDescription, "basetdic-host"};
-  std::string explainKind;
-  AddHostOptions(app, request);
-  AddOperationCommands(app, request);
-  AddExplainCommand(app, request, &explainKind);
-  AddStatusCommand(app, request);
-  AddMachineCommands(app, request);
-  AddCommonOptionsFooter(app);
-  std::string unknown = FindUnknownCommand(app, argc, argv);
-  if (!unknown.empty()) return Refuse(unknown + "; run basetdic-host --help for the commands and options", error);
-  ParseOutcome parsed = Parse(app, argc, argv, out, error);
-  return parsed == ParseOutcome::Run ? CheckRequest(explainKind, request, error) : parsed;
+ParseOutcome ParseCommandLine(int argc, char** argv, HostRequest* request, HostError* error) {
+  return Parser(argc, argv).Parse(request, error);
 }
 
 }  // namespace host

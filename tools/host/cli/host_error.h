@@ -17,6 +17,7 @@ constexpr int kExitMachineDisagrees = 3;
 struct HostError {
   std::string message;  // "what was wrong: what to do"
   int exitCode = kExitUsage;
+  bool reported = false;  // the command printed its report already (with --json, its document)
 };
 
 }  // namespace host

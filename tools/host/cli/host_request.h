@@ -9,11 +9,13 @@
 
 namespace host {
 
-enum class Command { Operations, Explain, Status, MachineInit, MachineShow, MachineReboot };
+// Help and Version are --help (or help COMMAND) and --version; the others are the commands.
+enum class Command { Operations, Explain, Status, MachineInit, MachineShow, MachineReboot, Help, Version };
 
 struct HostRequest {
   Command command = Command::Operations;
   std::vector<Operation> operations;  // for Command::Operations, in call order
+  std::vector<std::string> helpTopic;  // for Command::Help: the command's words ("machine", "init"); empty: all
   std::string machineFolder = "basetdic-machine";
   std::string module;       // empty: the kind this machine's Windows calls for
   std::string setupFolder;  // empty: the machine's demo setup folder

@@ -19,11 +19,14 @@ int MachineInitCommand(const HostRequest& request, std::ostream& out, HostError*
 int MachineShowCommand(const HostRequest& request, std::ostream& out, HostError* error);
 int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostError* error);
 int StatusCommand(const HostRequest& request, std::ostream& out, HostError* error);
+// --help and help COMMAND; --version.
+int HelpCommand(const HostRequest& request, std::ostream& out, HostError* error);
+int VersionCommand(const HostRequest& request, std::ostream& out, HostError* error);
 
 // What the commands share (open_machine.cpp).
 
-// Opens (or on first use creates) the machine; the notice says when one was created.
-bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* error);
+// Opens (or on first use creates) the machine; a notice says when one was created.
+bool OpenMachineFor(const HostRequest& request, std::vector<Notice>* notices, HostError* error);
 // The open machine as a report starts with it: where it is, on which platform, and what it is.
 MachineSummary DescribeOpenMachine(const HostRequest& request);
 // Opens the machine and starts a run report describing it (with the creation notice, if any).

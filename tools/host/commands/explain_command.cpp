@@ -4,20 +4,11 @@
 #include "commands/commands.h"
 #include "platform/platform.h"
 #include "report/explain_report.h"
+#include "session/kept_setup_folder.h"
 #include "session/module_run.h"
 
 namespace host {
 namespace {
-
-// The folder the library keeps as its source after InsertFile's rules, asked of an object that was only
-// named and given the files: explain reasons from that, not from the folder typed.
-std::string KeptSetupFolder(const ModuleRun& run) {
-  ModuleSession session(run.entryPoints);
-  if (!session.Valid()) return "";
-  session.SetModuleName(run.module);
-  for (const std::string& path : run.setupFiles.present) session.InsertFile(path);
-  return session.HeldSourceDir();
-}
 
 // Runs the operation alone on a fresh copy of the machine, after SetModuleName and InsertFile. False with
 // *why where the platform cannot rehearse.
@@ -55,14 +46,15 @@ ExplainedOperation ExplainOperation(Operation operation, const HostRequest& requ
 
 int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* error) {
   ExplainReport report;
-  if (!OpenMachineFor(request, &report.notice, error)) return kExitUsage;
+  if (!OpenMachineFor(request, &report.notices, error)) return kExitUsage;
   report.machine = DescribeOpenMachine(request);
   ModuleRun run;
   if (!PrepareModuleRun(request, report.machine, &run, error)) return kExitUsage;
   report.module = run.module;
   report.setupFolder = run.setupFolder;
   report.insertedFiles = run.setupFiles.present;
-  report.keptFolder = KeptSetupFolder(run);
+  // explain reasons from the folder the library keeps after InsertFile's rules, not from the one typed.
+  report.keptFolder = FolderKeptAfter(run.module, run.setupFiles.present);
   for (Operation operation : OperationsInCycleOrder()) {
     report.operations.push_back(ExplainOperation(operation, request, run, report, &report.notRehearsedWhy));
   }

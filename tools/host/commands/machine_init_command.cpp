@@ -5,29 +5,32 @@
 #include "report/json_output.h"
 #include "report/machine_text.h"
 #include "report/text_layout.h"
-#include "session/module_kinds.h"
+#include "rules/module_kind.h"
+#include "session/setup_files.h"
 
 namespace host {
 
 int MachineInitCommand(const HostRequest& request, std::ostream& out, HostError* error) {
   std::string why;
-  if (!platform::InitMachine(request, &why)) {
+  bool replaced = false;
+  if (!platform::InitMachine(request, &replaced, &why)) {
     error->message = why;
     return kExitUsage;
   }
   MachineSummary machine = DescribeOpenMachine(request);
   std::string setupFolder = platform::DefaultSetupFolder("");
   SetupFiles files = FindSetupFiles(setupFolder);
-  std::string module = ModuleForWindows(machine.os);
+  std::string module = basetdic::KindName(basetdic::KindForWindows(machine.os));
   if (request.json) {
     PrintJson({{"machine", ToJson(machine)},
+               {"replaced", replaced},
                {"setup", {{"folder", setupFolder}, {"files", files.present}}},
                {"module", module},
                {"exitCode", kExitSuccess}},
               out);
     return kExitSuccess;
   }
-  WriteWrapped(out, "", "created " + MachineLine(machine), 2);
+  WriteWrapped(out, "", (replaced ? "replaced " : "created ") + MachineLine(machine), 2);
   std::string names;
   for (const std::string& path : files.present) names += (names.empty() ? "" : ", ") + path.substr(setupFolder.size() + 1);
   WriteWrapped(out, "  setup     ", setupFolder + ": " + names, kAreaColumn);

@@ -8,20 +8,20 @@
 namespace host {
 
 int MachineShowCommand(const HostRequest& request, std::ostream& out, HostError* error) {
-  std::string notice;
-  if (!OpenMachineFor(request, &notice, error)) return kExitUsage;
+  std::vector<Notice> notices;
+  if (!OpenMachineFor(request, &notices, error)) return kExitUsage;
   MachineSummary machine = DescribeOpenMachine(request);
   Snapshot snapshot = TakeSnapshot(platform::Scope());
   if (!KeepCreatedMachine(error)) return kExitUsage;
   if (request.json) {
     PrintJson({{"machine", ToJson(machine)},
-               {"notices", notice.empty() ? nlohmann::json::array() : nlohmann::json::array({notice})},
+               {"notices", ToJson(notices)},
                {"state", ToJson(snapshot)},
                {"exitCode", kExitSuccess}},
               out);
     return kExitSuccess;
   }
-  if (!notice.empty()) WriteWrapped(out, "note: ", notice, 6);
+  for (const Notice& notice : notices) WriteWrapped(out, "note: ", notice.text + " [" + notice.code + "]", 6);
   PrintMachineState(machine, snapshot, out);
   return kExitSuccess;
 }

@@ -4,7 +4,7 @@
 
 namespace host {
 
-bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* error) {
+bool OpenMachineFor(const HostRequest& request, std::vector<Notice>* notices, HostError* error) {
   bool created = false;
   std::string why;
   if (!platform::OpenMachine(request, &created, &why)) {
@@ -12,8 +12,8 @@ bool OpenMachineFor(const HostRequest& request, std::string* notice, HostError* 
     return false;
   }
   if (created) {
-    *notice = "a new Windows XP machine was created in " + request.machineFolder +
-              " (machine init --os chooses another version)";
+    notices->push_back({"machine-created", "a new Windows XP machine was created in " + request.machineFolder +
+                                               " (machine init --os chooses another version)"});
   }
   return true;
 }
@@ -25,9 +25,7 @@ MachineSummary DescribeOpenMachine(const HostRequest& request) {
 }
 
 bool BeginRunReport(const HostRequest& request, RunReport* report, HostError* error) {
-  std::string notice;
-  if (!OpenMachineFor(request, &notice, error)) return false;
-  if (!notice.empty()) report->notices.push_back(notice);
+  if (!OpenMachineFor(request, &report->notices, error)) return false;
   report->machine = DescribeOpenMachine(request);
   return true;
 }

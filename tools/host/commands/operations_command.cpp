@@ -4,6 +4,7 @@
 #include "observe/trace_file.h"
 #include "platform/platform.h"
 #include "report/branch_notes.h"
+#include "rules/product_names.h"
 #include "session/module_run.h"
 #include "session/trace_switch.h"
 #include "verdict/run_verdict.h"
@@ -54,7 +55,9 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
   TraceSwitch trace;
   if (request.trace) {
     report.traceSwitchedOn = trace.SwitchOn();
-    if (!report.traceSwitchedOn) report.notices.push_back("the trace could not be switched on: zel.ini cannot be written");
+    if (!report.traceSwitchedOn) {
+      report.notices.push_back({"trace-not-switched-on", std::string("the trace could not be switched on: ") + basetdic::kTraceSwitchFile + " cannot be written"});
+    }
   }
   SnapshotScope scope = platform::Scope();
   Snapshot last = TakeSnapshot(scope);
@@ -72,7 +75,7 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
       report.steps.push_back(RunOperation(session, operation, scope, &last));
       StepReport& step = report.steps.back();
       writers.Note(session, &step);
-      const std::string kept = session.HeldSourceDir();
+      const std::string kept = session.KeptFolder();
       step.notices = OperationNotices(operation, run.module, report.machine.os, kept);
       std::vector<Notice> verdict = StepVerdictNotices(
           StepInputs{operation, run.module, report.machine, kept, before, last, step.failedCalls});

@@ -4,23 +4,16 @@
 #include "commands/commands.h"
 #include "platform/platform.h"
 #include "report/status_report.h"
-#include "session/module_kinds.h"
+#include "session/module_run.h"
 #include "verdict/product_status.h"
 
 namespace host {
 
 int StatusCommand(const HostRequest& request, std::ostream& out, HostError* error) {
   StatusReport report;
-  std::string notice;
-  if (!OpenMachineFor(request, &notice, error)) return kExitUsage;
-  if (!notice.empty()) report.notices.push_back(notice);
+  if (!OpenMachineFor(request, &report.notices, error)) return kExitUsage;
   report.machine = DescribeOpenMachine(request);
-  report.moduleChosenByHost = request.module.empty();
-  report.module = report.moduleChosenByHost ? ModuleForWindows(report.machine.os) : CanonicalModuleName(request.module);
-  if (report.module.empty()) {
-    error->message = "unknown module kind \"" + request.module + "\": name FwBaseNt, FwBase2K or FwBaseVt (in any case)";
-    return kExitUsage;
-  }
+  if (!ChooseModuleKind(request, report.machine, &report.module, &report.moduleChosenByHost, error)) return kExitUsage;
   report.setupFolder = request.setupFolder.empty()
                            ? platform::DefaultSetupFolder(request.library.empty() ? platform::DefaultLibraryPath()
                                                                                   : request.library)

@@ -11,6 +11,15 @@ namespace host {
 // empty when the file has no version resource.
 std::string FileVersionText(const std::string& path);
 
+// What a library's version resource says, as --version shows it.
+struct VersionFacts {
+  std::string fileVersion;     // the "FileVersion" text, as FileVersionText reads it: "1, 0, 0, 0"
+  std::string productVersion;  // "ProductVersion" of the same string table: "1.0.0"; empty when it has none
+  std::string fixedVersion;    // the fixed part's file version: "1.0.0.0"; empty when it has none
+};
+// False when the file has no version resource.
+bool ReadVersionFacts(const std::string& path, VersionFacts* facts);
+
 }  // namespace host
 
 #endif

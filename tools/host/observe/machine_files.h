@@ -10,6 +10,8 @@ namespace host {
 bool ReadWholeFile(const std::string& path, std::string* bytes);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 bool IsFolder(const std::string& path);
+// A file, not a folder, stands at path.
+bool IsPlainFile(const std::string& path);
 
 }  // namespace host
 

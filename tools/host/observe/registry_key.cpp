@@ -17,6 +17,8 @@ HKEY RootOfKeyPath(const std::string& path, std::string* rest) {
   return nullptr;
 }
 
+std::string KeyLeafName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
 basetdic::UniqueKey OpenKeyForReading(const std::string& path) {
   basetdic::UniqueKey key;
   std::string rest;

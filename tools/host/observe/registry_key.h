@@ -17,6 +17,9 @@ HKEY RootOfKeyPath(const std::string& path, std::string* rest);
 // Opens the key for reading; an empty key when it cannot be opened.
 basetdic::UniqueKey OpenKeyForReading(const std::string& path);
 
+// The last name of a key path: "BaseTDI" of "SYSTEM\...\Services\BaseTDI".
+std::string KeyLeafName(const std::string& path);
+
 // One value read whole; false when the key or value is missing.
 bool ReadRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD* type, std::string* data);
 

@@ -6,11 +6,10 @@
 
 #include "generic/win_handles.h"
 #include "observe/snapshot.h"
+#include "rules/product_names.h"
 
 namespace host {
 namespace {
-
-const char kServicesKey[] = "hklm\\system\\currentcontrolset\\services\\";
 
 std::string Text(const char* text) { return text ? text : ""; }
 
@@ -62,7 +61,7 @@ void SnapshotServices(const SnapshotScope& scope, Snapshot* snapshot) {
   std::vector<std::string> names = scope.services;
   if (names.empty()) {
     if (scope.servicesKnownToManager != nullptr) names = scope.servicesKnownToManager();
-    const std::string prefix = kServicesKey;
+    const std::string prefix = LowerAscii(std::string("HKLM\\") + basetdic::kServicesKey + "\\");
     for (const auto& key : snapshot->keys) {
       if (key.first.compare(0, prefix.size(), prefix) != 0) continue;
       std::string name = key.second.path.substr(prefix.size());

@@ -2,12 +2,13 @@
 
 #include "observe/machine_files.h"
 #include "observe/system_paths.h"
+#include "rules/product_names.h"
 
 namespace host {
 
 std::string TraceFilePath() {
   std::string executable = ExecutablePath();
-  return executable.empty() ? "" : executable + ".baseTdic.txt";
+  return executable.empty() ? "" : executable + basetdic::kTraceFileSuffix;
 }
 
 std::vector<std::string> ReadTraceRecords(const std::string& traceFile) {

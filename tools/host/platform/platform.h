@@ -11,6 +11,7 @@
 #include "basetdic/module_obj.h"
 #include "cli/host_request.h"
 #include "observe/failed_call.h"
+#include "observe/file_version.h"
 #include "observe/snapshot.h"
 
 namespace host {
@@ -30,6 +31,12 @@ const char* Name();
 
 // The library beside the host program (or the one the build made).
 std::string DefaultLibraryPath();
+// The file --library names: a bare name is the file of that name in the current folder, never one the
+// loader would find on its search path (on Windows the full path, so LoadLibraryA loads only that file).
+std::string LibraryFile(const std::string& given);
+// What the library's version resource says; false with *why where it has none (a Linux shared object
+// never has one).
+bool LibraryVersion(const std::string& path, VersionFacts* facts, std::string* why);
 // Loads the library and finds its two exports; on failure *error says what went wrong. The library stays
 // loaded until the process ends.
 bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, std::string* error);
@@ -46,8 +53,9 @@ bool KeepCreatedMachine(std::string* error);
 // One line saying which machine this is ("machine ./basetdic-machine" or "this Windows system").
 std::string MachineLocation(const HostRequest& request);
 
-// machine init / machine reboot; false with *error where the platform has no such thing.
-bool InitMachine(const HostRequest& request, std::string* error);
+// machine init / machine reboot; false with *error where the platform has no such thing. *replaced says
+// that init replaced a machine (--force).
+bool InitMachine(const HostRequest& request, bool* replaced, std::string* error);
 bool RebootMachine(std::string* error);
 
 // The setup folder when --setup does not name one: the demo setup folder of the simulated machine, or on

@@ -1,79 +1,107 @@
 #include "report/branch_notes.h"
 
+#include "observe/registry_key.h"
 #include "report/windows_names.h"
 #include "rules/branch_choice.h"
 #include "rules/module_kind.h"
 #include "rules/os_version.h"
+#include "rules/product_names.h"
+#include "rules/setup_folder.h"
 
 namespace host {
 namespace {
 
 using basetdic::InstallBranch;
+using basetdic::ModuleKind;
 using basetdic::RemoveBranch;
 using basetdic::StartBranch;
 using basetdic::UpdateBranch;
 
-BranchNote Install(InstallBranch branch) {
-  switch (branch) {
-    case InstallBranch::TdiDriver:
-      return {"TdiDriver", "basetdi.sys from Basetdi.nt4 and the shared BaseTDI registration (count nSon), then "
-                           "StartDriver"};
-    case InstallBranch::KernelService:
-      return {"KernelService", "zelbase.sys into the driver folder unless a higher version is there, then service "
-                               "ZelBase registered and started"};
-    case InstallBranch::NetworkComponent:
-      return {"NetworkComponent", "driver package into the product data path, then snetcfg.exe installs "
-                                  "QD_ZelBase from zelbase.inf; result 0 without data path or tool"};
-    case InstallBranch::None: break;
+std::string Member(Operation operation) { return RowOf(operation).member; }
+
+// What each branch works on, one row a branch; a branch without a row is the operation's "None".
+template <typename Branch>
+struct BranchRow {
+  Branch branch;
+  std::string name;  // as the library names the branch
+  std::string what;
+};
+
+template <typename Branch>
+BranchNote NoteOf(Branch branch, const std::vector<BranchRow<Branch>>& rows, const char* nothing) {
+  for (const BranchRow<Branch>& row : rows) {
+    if (row.branch == branch) return {row.name, row.what};
   }
-  return {"None", "no branch for this kind on this version: nothing is installed"};
+  return {"None", nothing};
+}
+
+const std::string kUnlessHigher = " into the driver folder unless a higher version is there";
+
+BranchNote Install(InstallBranch branch) {
+  static const std::vector<BranchRow<InstallBranch>> rows = {
+      {InstallBranch::TdiDriver, "TdiDriver",
+       std::string(basetdic::kTdiDriverFile) + " from " + basetdic::kTdiSetupFile + " and the shared " +
+           KeyLeafName(basetdic::kTdiServiceKey) + " registration (count " + basetdic::kTdiCountValue + "), then " +
+           Member(Operation::Start)},
+      {InstallBranch::KernelService, "KernelService",
+       basetdic::kDriverFile + kUnlessHigher + ", then service " + basetdic::kDriverRegisteredName +
+           " registered and started"},
+      {InstallBranch::NetworkComponent, "NetworkComponent",
+       std::string("driver package into the product data path, then ") + basetdic::kNetCfgTool + " installs " +
+           basetdic::kNetComponentId + " from " + basetdic::kInfFile + "; result 0 without data path or tool"},
+  };
+  return NoteOf(branch, rows, "no branch for this kind on this version: nothing is installed");
 }
 
 BranchNote Update(UpdateBranch branch, bool rewritesSettings) {
-  switch (branch) {
-    case UpdateBranch::TdiDriver:
-      return {"TdiDriver", "basetdi.sys replaced and the BaseTDI registration taken once more, then StartDriver"};
-    case UpdateBranch::DriverFile:
-      return {"DriverFile", std::string("zelbase.sys into the driver folder unless a higher version is there") +
-                                (rewritesSettings ? "; ZelBase's start and the other services' dependencies "
-                                                    "rewritten"
-                                                  : "")};
-    case UpdateBranch::None: break;
+  static const std::vector<BranchRow<UpdateBranch>> rows = {
+      {UpdateBranch::TdiDriver, "TdiDriver",
+       std::string(basetdic::kTdiDriverFile) + " replaced and the " + KeyLeafName(basetdic::kTdiServiceKey) +
+           " registration taken once more, then " + Member(Operation::Start)},
+      {UpdateBranch::DriverFile, "DriverFile", basetdic::kDriverFile + kUnlessHigher},
+  };
+  BranchNote note = NoteOf(branch, rows, "no branch for this kind on this version: nothing is updated");
+  if (branch == UpdateBranch::DriverFile && rewritesSettings) {
+    note.what += std::string("; ") + basetdic::kDriverRegisteredName +
+                 "'s start and the other services' dependencies rewritten";
   }
-  return {"None", "no branch for this kind on this version: nothing is updated"};
+  return note;
 }
 
 BranchNote Remove(RemoveBranch branch) {
-  switch (branch) {
-    case RemoveBranch::TdiDriver:
-      return {"TdiDriver", "the BaseTDI registration released; the last reference deletes driver and key"};
-    case RemoveBranch::KernelService:
-      return {"KernelService", "the zelbase service key and the driver file deleted"};
-    case RemoveBranch::NetworkComponent:
-      return {"NetworkComponent", "snetcfg.exe uninstalls QD_ZelBase; result 0 when the tool cannot start"};
-    case RemoveBranch::None: break;
-  }
-  return {"None", "no branch for this kind on this version: nothing is removed"};
+  static const std::vector<BranchRow<RemoveBranch>> rows = {
+      {RemoveBranch::TdiDriver, "TdiDriver",
+       "the " + KeyLeafName(basetdic::kTdiServiceKey) + " registration released; the last reference deletes driver and key"},
+      {RemoveBranch::KernelService, "KernelService",
+       "the " + KeyLeafName(basetdic::kRemovedServiceKey) + " service key and the driver file deleted"},
+      {RemoveBranch::NetworkComponent, "NetworkComponent",
+       std::string(basetdic::kNetCfgTool) + " uninstalls " + basetdic::kNetComponentId +
+           "; result 0 when the tool cannot start"},
+  };
+  return NoteOf(branch, rows, "no branch for this kind on this version: nothing is removed");
+}
+
+// "opens \\.\zelbase; when it does not open, service zelbase is created if missing and started"
+std::string OpensOrStarts(const char* device, const char* service) {
+  return std::string("opens \\\\.\\") + device + "; when it does not open, service " + service +
+         " is created if missing and started";
 }
 
 BranchNote Start(StartBranch branch) {
-  switch (branch) {
-    case StartBranch::FwBaseNt:
-      return {"FwBaseNt", "opens \\\\.\\baseTdi; when it does not open, service basetdi is created if missing "
-                          "and started"};
-    case StartBranch::FwBase2K:
-      return {"FwBase2K", "opens \\\\.\\zelbase; when it does not open, service zelbase is created if missing "
-                          "and started"};
-    case StartBranch::None: break;
-  }
-  return {"None", "no driver to start for this kind on this version; result 1"};
+  static const std::vector<BranchRow<StartBranch>> rows = {
+      {StartBranch::FwBaseNt, basetdic::KindName(ModuleKind::FwBaseNt),
+       OpensOrStarts(basetdic::kTdiDeviceName, basetdic::kTdiServiceName)},
+      {StartBranch::FwBase2K, basetdic::KindName(ModuleKind::FwBase2K),
+       OpensOrStarts(basetdic::kDriverDeviceName, basetdic::kDriverServiceName)},
+  };
+  return NoteOf(branch, rows, "no driver to start for this kind on this version; result 1");
 }
 
 }  // namespace
 
 BranchNote ExplainBranch(Operation operation, const std::string& module, const OSVERSIONINFOA& os,
                          const std::string& setupFolder) {
-  basetdic::ModuleKind kind = basetdic::KindOfName(module.c_str());
+  ModuleKind kind = basetdic::KindOfName(module.c_str());
   if (operation == Operation::Start) return Start(basetdic::ChooseStartBranch(kind, os));
   if (operation == Operation::Check)
     return {basetdic::IsWin9xPlatform(os) ? "Windows 95 family" : "not Windows 95 family",
@@ -98,17 +126,12 @@ std::string ThisWindows(const OSVERSIONINFOA& os) {
 }
 
 // The Windows versions whose branch the kind takes, as KindNote names them.
-const char* KindWindows(basetdic::ModuleKind kind) {
-  switch (kind) {
-    case basetdic::ModuleKind::FwBaseNt: return "NT 4.0";
-    case basetdic::ModuleKind::FwBase2K: return "NT 5.x";
-    case basetdic::ModuleKind::FwBaseVt: return "NT 6.x";
-    case basetdic::ModuleKind::Unknown: break;
-  }
-  return "no Windows version";
+std::string KindWindows(ModuleKind kind) {
+  const std::string family = basetdic::KindWindowsFamily(kind);
+  return family.empty() ? "no Windows version" : family;
 }
 
-bool TookNoBranch(Operation operation, basetdic::ModuleKind kind, const OSVERSIONINFOA& os) {
+bool TookNoBranch(Operation operation, ModuleKind kind, const OSVERSIONINFOA& os) {
   switch (operation) {
     case Operation::Install: return basetdic::ChooseInstallBranch(kind, os) == InstallBranch::None;
     case Operation::Update: return basetdic::ChooseUpdateBranch(kind, os) == UpdateBranch::None;
@@ -122,27 +145,29 @@ bool TookNoBranch(Operation operation, basetdic::ModuleKind kind, const OSVERSIO
 }  // namespace
 
 std::vector<Notice> OperationNotices(Operation operation, const std::string& module, const OSVERSIONINFOA& os,
-                                     const std::string& heldSourceDir) {
+                                     const std::string& keptFolder) {
   const std::string name = OperationName(operation);
   if (operation == Operation::Check) return {};
+  const ModuleKind kind = basetdic::KindOfName(module.c_str());
   const bool gated = RowOf(operation).writes == StatusWrites::ResultAndPendingPastGate;
-  if (gated && !basetdic::DeploymentGateOpen(os, heldSourceDir.c_str())) {
+  if (gated && !basetdic::DeploymentGateOpen(os, keptFolder.c_str())) {
     if (!basetdic::IsNtPlatform(os)) {
       return {{"not-nt", name + " acts only on the NT family; this machine is " + WindowsName(os) +
                              ": nothing was done and the status words were left as they were"}};
     }
-    return {{"no-setup-folder",
-             "the library kept no setup folder from InsertFile (" +
-                 std::string(module == "FwBase2K" ? "FwBase2K takes it only from basetdic.dll's path; "
-                                                  : "") +
-                 "a folder over 259 characters is not kept): " + name +
-                 " did nothing and the status words were left as they were"}};
+    const std::string onlyFromLibrary = kind == ModuleKind::FwBase2K ? basetdic::KindName(kind) + std::string(" takes it only from ") +
+                                                                           basetdic::kLibraryFile + "'s path; "
+                                                                     : "";
+    return {{"no-setup-folder", "the library kept no setup folder from InsertFile (" + onlyFromLibrary +
+                                    "a folder over " + std::to_string(basetdic::kMaxSetupFolderLength) +
+                                    " characters is not kept): " + name +
+                                    " did nothing and the status words were left as they were"}};
   }
-  basetdic::ModuleKind kind = basetdic::KindOfName(module.c_str());
   if (!TookNoBranch(operation, kind, os)) return {};
-  if (operation == Operation::Start && kind == basetdic::ModuleKind::FwBaseVt) {
-    return {{"no-branch", "FwBaseVt has no driver for StartDriver to start (snetcfg.exe installs it): start "
-                          "did nothing but write result 1"}};
+  if (operation == Operation::Start && kind == ModuleKind::FwBaseVt) {
+    return {{"no-branch", basetdic::KindName(kind) + std::string(" has no driver for ") + Member(Operation::Start) +
+                              " to start (" + basetdic::kNetCfgTool +
+                              " installs it): start did nothing but write result 1"}};
   }
   return {{"no-branch", module + " " + (operation == Operation::Install ? "deploys" : name + "s") + " only on " +
                             KindWindows(kind) + "; this machine is " + ThisWindows(os) + ": " + name +
@@ -155,14 +180,23 @@ bool KindFitsWindows(const std::string& module, const OSVERSIONINFOA& os) {
 }
 
 std::string KindNote(const std::string& module, const OSVERSIONINFOA& os) {
+  const ModuleKind kind = basetdic::KindOfName(module.c_str());
   std::string what;
-  if (module == "FwBaseNt") {
-    what = "the TDI driver basetdi.sys shared by reference count, for NT 4.0";
-  } else if (module == "FwBase2K") {
-    what = "the kernel-driver service ZelBase (zelbase.sys), for NT 5.x";
-  } else {
-    what = "the network component QD_ZelBase (zelbase.sys through snetcfg.exe), for NT 6.x";
+  switch (kind) {
+    case ModuleKind::FwBaseNt:
+      what = std::string("the TDI driver ") + basetdic::kTdiDriverFile + " shared by reference count";
+      break;
+    case ModuleKind::FwBase2K:
+      what = std::string("the kernel-driver service ") + basetdic::kDriverRegisteredName + " (" +
+             basetdic::kDriverFile + ")";
+      break;
+    case ModuleKind::FwBaseVt:
+    case ModuleKind::Unknown:
+      what = std::string("the network component ") + basetdic::kNetComponentId + " (" + basetdic::kDriverFile +
+             " through " + basetdic::kNetCfgTool + ")";
+      break;
   }
+  what += ", for " + KindWindows(kind == ModuleKind::Unknown ? ModuleKind::FwBaseVt : kind);
   std::string here = basetdic::IsNtPlatform(os) ? "NT " + std::to_string(os.dwMajorVersion) + "." +
                                                       std::to_string(os.dwMinorVersion) + " build " +
                                                       std::to_string(basetdic::Build16(os))

@@ -20,6 +20,7 @@ void PrintExplainJson(const ExplainReport& report, std::ostream& out) {
                           {"changes", explained.rehearsed ? ToJson(step.changes) : nlohmann::json(nullptr)}});
   }
   PrintJson({{"machine", ToJson(report.machine)},
+             {"notices", ToJson(report.notices)},
              {"module", report.module},
              {"kind", KindNote(report.module, report.machine.os)},
              {"fits", KindFitsWindows(report.module, report.machine.os)},

@@ -23,7 +23,7 @@ struct ExplainedOperation {
 
 struct ExplainReport {
   MachineSummary machine;
-  std::string notice;  // "a new Windows XP machine was created ..." or empty
+  std::vector<Notice> notices;  // said before the operations: "machine-created"
   std::string module;
   std::string setupFolder;
   std::vector<std::string> insertedFiles;

@@ -9,7 +9,9 @@ namespace host {
 
 void PrintExplainText(const ExplainReport& report, std::ostream& out) {
   WriteWrapped(out, "", "explain " + report.module + " on " + MachineLine(report.machine), 2);
-  if (!report.notice.empty()) WriteWrapped(out, AreaPrefix("note"), report.notice, kAreaColumn);
+  for (const Notice& notice : report.notices) {
+    WriteWrapped(out, AreaPrefix("note"), notice.text + " [" + notice.code + "]", kAreaColumn);
+  }
   WriteWrapped(out, AreaPrefix("kind"), KindNote(report.module, report.machine.os), kAreaColumn);
   WriteWrapped(out, AreaPrefix("setup"),
                report.setupFolder + " (" + std::to_string(report.insertedFiles.size()) + " files); the library keeps " +

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "report/json_text.h"
 #include "report/value_text.h"
 #include "report/windows_names.h"
 
@@ -11,24 +12,9 @@ using nlohmann::json;
 
 namespace {
 
-// Texts from the machine are 8-bit; JSON wants UTF-8, so bytes above 0x7F are taken as Latin-1.
-std::string Utf8(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return out;
-}
-
 json Texts(const std::vector<std::string>& texts) {
   json list = json::array();
-  for (const std::string& text : texts) list.push_back(Utf8(text));
+  for (const std::string& text : texts) list.push_back(text);
   return list;
 }
 
@@ -61,15 +47,15 @@ json ToJson(const MachineSummary& machine) {
                    {"major", machine.os.dwMajorVersion},
                    {"minor", machine.os.dwMinorVersion},
                    {"build", machine.os.dwBuildNumber},
-                   {"csdVersion", Utf8(machine.os.szCSDVersion)}};
+                   {"csdVersion", machine.os.szCSDVersion}};
   }
   return json{{"platform", machine.platform},
-              {"location", Utf8(machine.location)},
+              {"location", machine.location},
               {"windows", windows},
               {"wow64", machine.wow64},
-              {"windowsDirectory", Utf8(machine.windowsDirectory)},
-              {"systemDirectory", Utf8(machine.systemDirectory)},
-              {"executablePath", Utf8(machine.executablePath)},
+              {"windowsDirectory", machine.windowsDirectory},
+              {"systemDirectory", machine.systemDirectory},
+              {"executablePath", machine.executablePath},
               {"processId", machine.processId},
               {"localTime", localTime},
               {"codePage", machine.codePage}};
@@ -78,33 +64,33 @@ json ToJson(const MachineSummary& machine) {
 json ToJson(const FileState& file) {
   char digest[20];
   snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(file.digest));
-  return json{{"path", Utf8(file.path)},
+  return json{{"path", file.path},
               {"size", file.size},
-              {"version", file.version.empty() ? json(nullptr) : json(Utf8(file.version))},
+              {"version", file.version.empty() ? json(nullptr) : json(file.version)},
               {"digest", digest}};
 }
 
 json ToJson(const RegistryValueState& value) {
-  return json{{"name", Utf8(value.name)},
+  return json{{"name", value.name},
               {"type", RegistryTypeName(value.type)},
               {"typeCode", value.type},
               {"size", value.data.size()},
               {"hex", HexBytes(value.data)},
-              {"text", Utf8(RegistryDataText(value.type, value.data))}};
+              {"text", RegistryDataText(value.type, value.data)}};
 }
 
 json ToJson(const ServiceState& service) {
-  json entry{{"name", Utf8(service.name)}, {"markedForDelete", service.markedForDelete}};
+  json entry{{"name", service.name}, {"markedForDelete", service.markedForDelete}};
   if (service.markedForDelete) return entry;
   entry["type"] = ServiceTypeName(service.type);
   entry["typeCode"] = service.type;
   entry["start"] = StartTypeName(service.start);
   entry["startCode"] = service.start;
   entry["errorControl"] = service.errorControl;
-  entry["imagePath"] = Utf8(service.imagePath);
-  entry["group"] = Utf8(service.group);
+  entry["imagePath"] = service.imagePath;
+  entry["group"] = service.group;
   entry["dependencies"] = Texts(service.dependencies);
-  entry["displayName"] = Utf8(service.displayName);
+  entry["displayName"] = service.displayName;
   entry["state"] = ServiceStateName(service.state);
   entry["stateCode"] = service.state;
   entry["exitCode"] = service.exitCode;
@@ -113,10 +99,10 @@ json ToJson(const ServiceState& service) {
 }
 
 json ToJson(const LaunchState& launch) {
-  return json{{"imagePath", Utf8(launch.imagePath)},
-              {"commandLine", Utf8(launch.commandLine)},
+  return json{{"imagePath", launch.imagePath},
+              {"commandLine", launch.commandLine},
               {"how", launch.how},
-              {"workingDirectory", Utf8(launch.workingDirectory)},
+              {"workingDirectory", launch.workingDirectory},
               {"exited", launch.exited},
               {"exitCode", launch.exited ? json(launch.exitCode) : json(nullptr)},
               {"runMilliseconds", launch.runMilliseconds}};
@@ -135,12 +121,12 @@ json ToJson(const Changes& changes) {
   for (const KeyChange& key : changes.keys) {
     json values = json::array();
     for (const ValueChange& value : key.values) values.push_back(ValueChangeJson(value));
-    keys.push_back(json{{"change", ChangeKindName(key.kind)}, {"path", Utf8(key.path)}, {"values", values}});
+    keys.push_back(json{{"change", ChangeKindName(key.kind)}, {"path", key.path}, {"values", values}});
   }
   for (const ServiceChange& service : changes.services)
     services.push_back(BeforeAfter(service, service.before, service.after));
   for (const DeviceChange& device : changes.devices)
-    devices.push_back(json{{"change", ChangeKindName(device.kind)}, {"name", Utf8(device.name)}});
+    devices.push_back(json{{"change", ChangeKindName(device.kind)}, {"name", device.name}});
   for (const LaunchState& launch : changes.launches) programs.push_back(ToJson(launch));
   return json{{"files", files},     {"registry", keys},   {"services", services},
               {"devices", devices}, {"programs", programs}, {"trace", Texts(changes.traceRecords)}};
@@ -152,7 +138,7 @@ json ToJson(const Snapshot& snapshot) {
   for (const auto& key : snapshot.keys) {
     json values = json::array();
     for (const RegistryValueState& value : key.second.values) values.push_back(ToJson(value));
-    keys.push_back(json{{"path", Utf8(key.second.path)}, {"values", values}});
+    keys.push_back(json{{"path", key.second.path}, {"values", values}});
   }
   for (const auto& service : snapshot.services) services.push_back(ToJson(service.second));
   json programs = json::array();
@@ -172,15 +158,35 @@ json ToJson(const std::vector<Notice>& notices) {
   return list;
 }
 
+namespace {
+
+// Every text in the document as JsonText makes it, keys included.
+json WithJsonTexts(const json& value) {
+  if (value.is_string()) return JsonText(value.get_ref<const std::string&>());
+  if (value.is_array()) {
+    json list = json::array();
+    for (const json& item : value) list.push_back(WithJsonTexts(item));
+    return list;
+  }
+  if (value.is_object()) {
+    json object = json::object();
+    for (auto item = value.begin(); item != value.end(); ++item) object[JsonText(item.key())] = WithJsonTexts(item.value());
+    return object;
+  }
+  return value;
+}
+
+}  // namespace
+
 void PrintJson(const json& document, std::ostream& out) {
-  out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+  out << WithJsonTexts(document).dump(2, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
 json ToJson(const std::vector<FailedCall>& failedCalls) {
   json list = json::array();
   for (const FailedCall& call : failedCalls) {
     list.push_back({{"function", call.function},
-                    {"arguments", call.arguments},
+                    {"arguments", ReadableCallArguments(call.arguments)},
                     {"error", call.error},
                     {"meaning", ErrorWords(call.error)}});
   }

@@ -45,7 +45,7 @@ struct Verdict {
 
 struct RunReport {
   MachineSummary machine;
-  std::vector<std::string> notices;  // things said before the steps ("created a new machine ...")
+  std::vector<Notice> notices;  // things said before the steps: "machine-created", "trace-not-switched-on"
   std::string library;
   std::string module;
   bool moduleChosenByHost = false;

@@ -39,7 +39,7 @@ void PrintRunJson(const RunReport& report, std::ostream& out) {
                      {"changes", ToJson(step.changes)}});
   }
   nlohmann::json document{{"machine", ToJson(report.machine)},
-                          {"notices", report.notices},
+                          {"notices", ToJson(report.notices)},
                           {"library", report.library},
                           {"module", report.module},
                           {"moduleChosenByHost", report.moduleChosenByHost},

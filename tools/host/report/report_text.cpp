@@ -47,14 +47,17 @@ void PrintStepFacts(const StepReport& step, std::ostream& out) {
     WriteWrapped(out, AreaPrefix("note"), notice.text + " [" + notice.code + "]", kAreaColumn);
   }
   for (const FailedCall& call : step.failedCalls) {
-    std::string what = call.function.empty() ? call.arguments : call.function + " " + call.arguments;
+    std::string arguments = ReadableCallArguments(call.arguments);
+    std::string what = call.function.empty() ? arguments : call.function + " " + arguments;
     WriteWrapped(out, AreaPrefix("failed"), what + ": " + ErrorWords(call.error), kAreaColumn);
   }
 }
 
 void PrintRunText(const RunReport& report, std::ostream& out) {
   WriteWrapped(out, "", MachineLine(report.machine), 2);
-  for (const std::string& notice : report.notices) WriteWrapped(out, "  note      ", notice, kAreaColumn);
+  for (const Notice& notice : report.notices) {
+    WriteWrapped(out, "  note      ", notice.text + " [" + notice.code + "]", kAreaColumn);
+  }
   if (!report.library.empty()) WriteWrapped(out, "  library   ", report.library, kAreaColumn);
   if (!report.module.empty()) {
     WriteWrapped(out, "  module    ",

@@ -30,7 +30,7 @@ void PrintStatusJson(const StatusReport& report, std::ostream& out) {
   for (const DriverStatus& driver : report.drivers) drivers.push_back(DriverJson(driver));
   for (const ServiceState& service : report.otherServices) others.push_back(ToJson(service));
   PrintJson({{"machine", ToJson(report.machine)},
-             {"notices", report.notices},
+             {"notices", ToJson(report.notices)},
              {"module", report.module},
              {"moduleChosenByHost", report.moduleChosenByHost},
              {"setupFolder", report.setupFolder},

@@ -37,7 +37,7 @@ struct DriverStatus {
 
 struct StatusReport {
   MachineSummary machine;
-  std::vector<std::string> notices;  // said before the state ("a new machine was created ...")
+  std::vector<Notice> notices;  // said before the state ("a new machine was created ...")
   std::string module;
   bool moduleChosenByHost = false;
   std::string setupFolder;

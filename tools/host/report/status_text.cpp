@@ -41,7 +41,8 @@ void PrintDriver(const DriverStatus& driver, std::ostream& out) {
 
 void PrintStatusText(const StatusReport& report, std::ostream& out) {
   WriteWrapped(out, "", MachineLine(report.machine), 2);
-  for (const std::string& notice : report.notices) WriteWrapped(out, AreaPrefix("note"), notice, kAreaColumn);
+  for (const Notice& notice : report.notices)
+    WriteWrapped(out, AreaPrefix("note"), notice.text + " [" + notice.code + "]", kAreaColumn);
   WriteWrapped(out, AreaPrefix("module"),
                report.module + (report.moduleChosenByHost ? " (the kind for this Windows version; --module chooses)" : ""),
                kAreaColumn);

@@ -9,9 +9,10 @@
 
 namespace host {
 
-// A notice about a step. The code is stable for scripts; the text says it in the user's terms.
+// A notice about a step, or about the run before its steps. The code is stable for scripts; the text says
+// it in the user's terms.
 struct Notice {
-  std::string code;  // "no-branch", "not-nt", "no-setup-folder"
+  std::string code;  // a step's "no-branch", "not-nt", "no-setup-folder"; a run's "machine-created", ...
   std::string text;
 };
 

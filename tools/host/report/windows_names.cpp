@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "rules/os_version.h"
+#include "rules/windows_versions.h"
+
 namespace host {
 namespace {
 
@@ -14,27 +17,15 @@ std::string Numbered(const char* what, DWORD value) {
 }  // namespace
 
 std::string WindowsName(const OSVERSIONINFOA& os) {
-  DWORD major = os.dwMajorVersion, minor = os.dwMinorVersion;
-  if (os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-    if (major == 4 && minor == 0) return "Windows 95";
-    if (major == 4 && minor == 10) return "Windows 98";
-    if (major == 4 && minor == 90) return "Windows Me";
-    return "Windows 9x";
-  }
-  if (os.dwPlatformId != VER_PLATFORM_WIN32_NT) return "Windows (platform unknown)";
-  if (major == 4) return "Windows NT 4.0";
-  if (major == 5 && minor == 0) return "Windows 2000";
-  if (major == 5 && minor == 1) return "Windows XP";
-  if (major == 5 && minor == 2) return "Windows XP x64 / Server 2003";
-  if (major == 6 && minor == 0) return "Windows Vista";
-  if (major == 6 && minor == 1) return "Windows 7";
-  if (major == 6 && minor == 2) return "Windows 8";
-  if (major == 6 && minor == 3) return "Windows 8.1";
-  return "Windows NT " + std::to_string(major) + "." + std::to_string(minor);
+  const basetdic::WindowsVersion* windows = basetdic::WindowsOfRecord(os);
+  if (windows != nullptr) return windows->displayName;
+  if (basetdic::IsWin9xPlatform(os)) return "Windows 9x";
+  if (!basetdic::IsNtPlatform(os)) return "Windows (platform unknown)";
+  return "Windows NT " + std::to_string(os.dwMajorVersion) + "." + std::to_string(os.dwMinorVersion);
 }
 
 std::string VersionNumber(const OSVERSIONINFOA& os) {
-  DWORD build = os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? (os.dwBuildNumber & 0xFFFF) : os.dwBuildNumber;
+  DWORD build = basetdic::IsWin9xPlatform(os) ? basetdic::Build16(os) : os.dwBuildNumber;
   return std::to_string(os.dwMajorVersion) + "." + std::to_string(os.dwMinorVersion) + "." + std::to_string(build);
 }
 
@@ -108,52 +99,6 @@ std::string ErrorControlName(DWORD errorControl) {
     case 3: return "errors critical";
     default: return Numbered("error control", errorControl);
   }
-}
-
-std::string ErrorWords(DWORD error) {
-  struct Meaning {
-    DWORD error;
-    const char* words;
-  };
-  static const Meaning kMeanings[] = {
-      {1, "the function is not valid here"},
-      {2, "the file or key does not exist"},
-      {3, "the path does not exist"},
-      {5, "access is denied"},
-      {6, "the handle is not valid"},
-      {11, "the program is in the wrong format"},
-      {32, "the file is in use"},
-      {80, "the file exists"},
-      {87, "a parameter is not valid"},
-      {120, "this Windows does not have the function"},
-      {122, "the buffer is too small"},
-      {123, "the name is not valid"},
-      {126, "the module was not found"},
-      {127, "the procedure was not found"},
-      {161, "the path is not valid"},
-      {183, "it already exists"},
-      {193, "not a valid Win32 application"},
-      {206, "the name is too long"},
-      {216, "the image is for another processor"},
-      {234, "more data is available"},
-      {259, "no more items"},
-      {577, "Windows cannot verify the digital signature"},
-      {1053, "the service did not respond in time"},
-      {1056, "the service is already running"},
-      {1058, "the service is disabled"},
-      {1060, "the service does not exist"},
-      {1062, "the service has not been started"},
-      {1072, "the service is marked for deletion"},
-      {1073, "the service already exists"},
-      {1077, "the service has never been started"},
-      {1114, "the driver's initialisation failed"},
-      {1275, "the driver is blocked from loading"},
-      {1722, "the machine cannot be reached"},
-  };
-  for (const Meaning& meaning : kMeanings) {
-    if (meaning.error == error) return std::to_string(error) + ", " + meaning.words;
-  }
-  return std::to_string(error);
 }
 
 }  // namespace host

@@ -6,9 +6,12 @@
 
 #include <string>
 
+#include "report/error_words.h"
+
 namespace host {
 
-// "Windows XP", "Windows NT 4.0", "Windows 98"... from the version record.
+// "Windows XP", "Windows NT 4.0", "Windows 98"... as the Windows table names the record's version;
+// "Windows NT 6.3" or "Windows 9x" for one it does not hold.
 std::string WindowsName(const OSVERSIONINFOA& os);
 // "5.1.2600"; the build by its low 16 bits on the Windows 95 family, as it reports it there.
 std::string VersionNumber(const OSVERSIONINFOA& os);
@@ -20,9 +23,6 @@ std::string ServiceTypeName(DWORD type);   // "kernel driver", ...
 std::string StartTypeName(DWORD start);    // "auto start", ...
 std::string ServiceStateName(DWORD state); // "running", ...
 std::string ErrorControlName(DWORD errorControl);
-
-// A Windows error in words, with its number first: "32, the file is in use".
-std::string ErrorWords(DWORD error);
 
 }  // namespace host
 

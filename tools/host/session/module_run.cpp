@@ -1,32 +1,44 @@
 #include "session/module_run.h"
 
+#include "cli/vocabulary.h"
 #include "observe/machine_files.h"
 #include "platform/platform.h"
+#include "rules/module_kind.h"
+#include "rules/product_names.h"
 
 namespace host {
 
+bool ChooseModuleKind(const HostRequest& request, const MachineSummary& machine, std::string* module,
+                      bool* chosenByHost, HostError* error) {
+  *chosenByHost = request.module.empty();
+  *module = *chosenByHost ? basetdic::KindName(basetdic::KindForWindows(machine.os)) : CanonicalModuleName(request.module);
+  if (module->empty()) {
+    error->message = "unknown module kind \"" + request.module + "\": name " + ModuleNameList() + " (in any case)";
+    return false;
+  }
+  return true;
+}
+
 bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine, ModuleRun* run, HostError* error) {
-  run->library = request.library.empty() ? platform::DefaultLibraryPath() : request.library;
+  run->library = request.library.empty() ? platform::DefaultLibraryPath() : platform::LibraryFile(request.library);
   std::string why;
   if (!platform::LoadModuleLibrary(run->library, &run->entryPoints, &why)) {
     error->message = "cannot load the library " + run->library + ": " + why +
                      "; build it (scripts/demo does) or name it with --library PATH";
     return false;
   }
-  if (request.module.empty()) {
-    run->module = ModuleForWindows(machine.os);
-    run->moduleChosenByHost = true;
-  } else {
-    run->module = CanonicalModuleName(request.module);
-    if (run->module.empty()) {
-      error->message = "unknown module kind \"" + request.module + "\": name FwBaseNt, FwBase2K or FwBaseVt (in any case)";
-      return false;
-    }
-  }
+  if (!ChooseModuleKind(request, machine, &run->module, &run->moduleChosenByHost, error)) return false;
   run->setupFolder = request.setupFolder.empty() ? platform::DefaultSetupFolder(run->library) : request.setupFolder;
   while (run->setupFolder.size() > 3 && run->setupFolder.back() == '\\') run->setupFolder.pop_back();
   if (run->setupFolder.empty()) {
     error->message = "no setup folder: name the folder that holds the module's files with --setup DIR";
+    return false;
+  }
+  if (IsPlainFile(run->setupFolder)) {
+    size_t slash = run->setupFolder.find_last_of('\\');
+    std::string folder = slash == std::string::npos ? std::string() : run->setupFolder.substr(0, slash > 2 ? slash : 3);
+    error->message = "--setup " + run->setupFolder + " is a file, not a folder: give --setup the folder that holds " +
+                     "the module's files" + (folder.empty() ? std::string() : ", e.g. --setup " + folder);
     return false;
   }
   if (!IsFolder(run->setupFolder)) {
@@ -36,8 +48,8 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
   }
   run->setupFiles = FindSetupFiles(run->setupFolder);
   if (run->setupFiles.present.empty()) {
-    error->message = "the setup folder " + run->setupFolder + " holds none of the module's files (basetdic.dll, " +
-                     "zelbase.sys, ...); name the right one with --setup DIR";
+    error->message = "the setup folder " + run->setupFolder + " holds none of the module's files (" +
+                     basetdic::kLibraryFile + ", " + basetdic::kDriverFile + ", ...); name the right one with --setup DIR";
     return false;
   }
   return true;

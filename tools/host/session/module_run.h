@@ -10,7 +10,7 @@
 #include "cli/host_request.h"
 #include "observe/snapshot.h"
 #include "report/report.h"
-#include "session/module_kinds.h"
+#include "session/setup_files.h"
 #include "session/module_session.h"
 
 namespace host {
@@ -23,6 +23,11 @@ struct ModuleRun {
   std::string setupFolder;
   SetupFiles setupFiles;
 };
+
+// The kind named on the command line (in any case), or with none the one the machine's Windows calls for
+// (*chosenByHost then true); false with the message for a name that is no kind.
+bool ChooseModuleKind(const HostRequest& request, const MachineSummary& machine, std::string* module,
+                      bool* chosenByHost, HostError* error);
 
 // Loads the library and settles the module kind and the setup folder for the machine that is open now.
 bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine, ModuleRun* run, HostError* error);

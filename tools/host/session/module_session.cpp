@@ -1,7 +1,5 @@
 #include "session/module_session.h"
 
-#include "module/base_tdi_module_obj.h"
-
 namespace host {
 namespace {
 
@@ -23,10 +21,6 @@ ModuleStatus ModuleSession::Status() const { return *static_cast<const ModuleObj
 
 const char* ModuleSession::Identifier() const { return static_cast<const ModuleObjHeader*>(object_)->idPtr; }
 
-std::string ModuleSession::HeldSourceDir() const {
-  return static_cast<const basetdic::BaseTdiModuleObj*>(static_cast<const ModuleObj*>(object_))->SourceDir();
-}
-
 template <typename CallSlot>
 ModuleStatus ModuleSession::Probed(CallSlot call) {
   ModuleStatus* words = static_cast<const ModuleObjHeader*>(object_)->statusPtr;
@@ -42,10 +36,12 @@ ModuleStatus ModuleSession::Probed(CallSlot call) {
 }
 
 ModuleStatus ModuleSession::SetModuleName(const std::string& name) {
+  kept_.Named(name);
   return Probed([&](const ModuleObjVtbl& table) { table.SetModuleName(object_, name.c_str()); });
 }
 
 ModuleStatus ModuleSession::InsertFile(const std::string& path) {
+  kept_.Inserted(path);
   return Probed([&](const ModuleObjVtbl& table) { table.InsertFile(object_, path.c_str()); });
 }
 

@@ -8,6 +8,7 @@
 #include "basetdic/module_obj.h"
 #include "cli/host_request.h"
 #include "platform/platform.h"
+#include "session/kept_setup_folder.h"
 
 namespace host {
 
@@ -31,9 +32,9 @@ class ModuleSession {
   bool WroteResult() const { return wroteResult_; }
   bool WrotePending() const { return wrotePending_; }
 
-  // The setup folder the object keeps after InsertFile's rules (empty when it kept none). Read from the
-  // object itself, whose layout is the one the host was built with.
-  std::string HeldSourceDir() const;
+  // The setup folder the object keeps after the name and paths this session gave it (empty: none),
+  // derived by the library's rule rather than read from the object.
+  const std::string& KeptFolder() const { return kept_.Folder(); }
 
  private:
   const ModuleObjVtbl& Table() const;
@@ -46,6 +47,7 @@ class ModuleSession {
   void* object_ = nullptr;
   bool wroteResult_ = false;
   bool wrotePending_ = false;
+  KeptSetupFolder kept_;
 };
 
 }  // namespace host

@@ -4,15 +4,16 @@
 
 #include "observe/machine_files.h"
 #include "observe/system_paths.h"
+#include "rules/product_names.h"
 
 namespace host {
 
 bool TraceSwitch::SwitchOn() {
   std::string windows = WindowsDirectory();
   if (windows.empty()) return false;
-  path_ = windows + "\\zel.ini";
+  path_ = windows + "\\" + basetdic::kTraceSwitchFile;
   existed_ = ReadWholeFile(path_, &previous_);
-  if (!WritePrivateProfileStringA("DEBUG", "ZEL", "1", path_.c_str())) return false;
+  if (!WritePrivateProfileStringA(basetdic::kTraceSwitchSection, basetdic::kTraceSwitchKey, "1", path_.c_str())) return false;
   active_ = true;
   return true;
 }

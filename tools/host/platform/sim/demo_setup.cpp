@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "native_images.h"
+#include "observe/registry_key.h"
 #include "pe_image_writer.h"
+#include "rules/product_names.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
 #include "winsim/registry.h"
@@ -24,10 +26,10 @@ struct SetupImage {
 };
 
 const SetupImage kImages[] = {
-    {"Basetdi.nt4", PeKind::Driver, "3.1.0.118", "TDI driver for Windows NT 4.0"},
-    {"zelbase.sys", PeKind::Driver, "3.1.0.204", "network driver"},
-    {"snetcfg.exe", PeKind::Exe, "1.0.0.3", "network configuration tool (stand-in)"},
-    {"basetdic.dll", PeKind::Dll, "1.0.0.0", "driver deployment library"},
+    {basetdic::kTdiSetupFile, PeKind::Driver, "3.1.0.118", "TDI driver for Windows NT 4.0"},
+    {basetdic::kDriverFile, PeKind::Driver, "3.1.0.204", "network driver"},
+    {basetdic::kNetCfgTool, PeKind::Exe, "1.0.0.3", "network configuration tool (stand-in)"},
+    {basetdic::kLibraryFile, PeKind::Dll, "1.0.0.0", "driver deployment library"},
 };
 
 const char kInf[] =
@@ -59,14 +61,12 @@ std::string SetupPath(const char* name) { return std::string(kSetupFolder) + "\\
 
 const char kSetupFolder[] = "C:\\setup";
 const char kExecutablePath[] = "C:\\setup\\basetdic-host.exe";
-// Stored without a trailing backslash: the library appends one to whatever it reads.
-const char kDataPath[] = "C:\\ProgramData\\Qandor\\zel";
 
 bool WriteSetupFiles(std::string* error) {
   for (const SetupImage& image : kImages) {
     winsim::testsupport::VersionInfoSpec version = winsim::testsupport::SimpleVersionInfo(image.fileVersion);
     version.stringTables[0].strings.insert(version.stringTables[0].strings.begin(),
-                                           {{"FileDescription", image.description}, {"ProductName", "zel"}});
+                                           {{"FileDescription", image.description}, {"ProductName", basetdic::kProductKey}});
     version.fileType = image.kind == PeKind::Driver ? 3u : image.kind == PeKind::Exe ? 1u : 2u;  // VFT_DRV, APP, DLL
     // The drivers are built for the machine's processor (AMD64 on a WOW64 machine: drivers never run under
     // WOW64); the programs and the library are 32-bit like the setup program.
@@ -78,23 +78,27 @@ bool WriteSetupFiles(std::string* error) {
       return false;
     }
   }
-  if (!winsim::WriteHostFile(SetupPath("zelbase.inf"), kInf) || !winsim::WriteHostFile(SetupPath("zelbase.cat"), kCat)) {
-    *error = "cannot write zelbase.inf and zelbase.cat in " + std::string(kSetupFolder);
+  if (!winsim::WriteHostFile(SetupPath(basetdic::kInfFile), kInf) ||
+      !winsim::WriteHostFile(SetupPath(basetdic::kCatalogFile), kCat)) {
+    *error = std::string("cannot write ") + basetdic::kInfFile + " and " + basetdic::kCatalogFile + " in " + kSetupFolder;
     return false;
   }
-  winsim::InstallMachineNetCfgStandIn(SetupPath("snetcfg.exe"));
+  winsim::InstallMachineNetCfgStandIn(SetupPath(basetdic::kNetCfgTool));
   return true;
 }
 
 void WriteProductDataPath() {
-  winsim::RegPutString("HKLM\\SOFTWARE\\Qandor\\zel", "datapath", kDataPath);
+  // Stored without a trailing backslash: the library appends one to whatever it reads.
+  const std::string dataPath = "C:\\ProgramData\\" + KeyLeafName(basetdic::kVendorKey) + "\\" + basetdic::kProductKey;
+  winsim::RegPutString(std::string("HKLM\\") + basetdic::kVendorKey + "\\" + basetdic::kProductKey,
+                       basetdic::kDataPathValue, dataPath);
   std::error_code ignored;
-  std::filesystem::create_directories(winsim::HostPath(kDataPath), ignored);
+  std::filesystem::create_directories(winsim::HostPath(dataPath), ignored);
 }
 
 void ApplyMachineBehaviour() {
-  winsim::SetDriverDevice("basetdi.sys", "baseTdi");
-  winsim::SetDriverDevice("zelbase.sys", "zelbase");
+  winsim::SetDriverDevice(basetdic::kTdiDriverFile, basetdic::kTdiDeviceName);
+  winsim::SetDriverDevice(basetdic::kDriverFile, basetdic::kDriverDeviceName);
 }
 
 }  // namespace host::demo

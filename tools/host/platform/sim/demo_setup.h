@@ -10,14 +10,13 @@ namespace host::demo {
 // Where the setup files lie and where the simulated setup program runs from.
 extern const char kSetupFolder[];
 extern const char kExecutablePath[];
-// The product data path an NT 6.x machine gets (ends in a backslash, as the product writes it).
-extern const char kDataPath[];
 
 // Writes the six setup files: PE images with version resources for Basetdi.nt4, zelbase.sys,
 // snetcfg.exe and basetdic.dll, and text stand-ins for zelbase.inf and zelbase.cat.
 bool WriteSetupFiles(std::string* error);
 
-// The product's registry value HKLM\SOFTWARE\Qandor\zel "datapath" and its folder.
+// The product's registry value HKLM\SOFTWARE\Qandor\zel "datapath" and its folder,
+// C:\ProgramData\Qandor\zel (without the trailing backslash the library adds).
 void WriteProductDataPath();
 
 // What belongs to the machine but is not kept in files: snetcfg.exe's behaviour and the devices of the

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "cli/vocabulary.h"
 #include "observe/trace_file.h"
 #include "observe/windows_case.h"
 #include "platform/platform.h"
@@ -13,6 +14,8 @@
 #include "platform/sim/file_digests.h"
 #include "platform/sim/machine_folder.h"
 #include "platform/sim/rehearsal_view.h"
+#include "rules/os_version.h"
+#include "rules/windows_versions.h"
 #include "winsim/file_changes.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
@@ -31,16 +34,8 @@ std::string ExecutableFolder() {
   return fs::path(std::string(path, static_cast<size_t>(length))).parent_path().string();
 }
 
-bool OsByName(const std::string& name, winsim::OsVersion* os) {
-  if (name == "nt4") *os = winsim::OsNt40();
-  else if (name == "win2k") *os = winsim::OsWin2k();
-  else if (name == "xp") *os = winsim::OsWinXp();
-  else if (name == "vista") *os = winsim::OsVista();
-  else if (name == "win7") *os = winsim::OsWin7();
-  else if (name == "win9x") *os = winsim::OsWin98();
-  else return false;
-  return true;
-}
+// The Windows a machine made on first use runs, by the name --os takes.
+const char kFirstUseWindows[] = "xp";
 
 // One machine folder per process, locked from the first open to the end of the process; a staging folder
 // the run did not commit goes with it.
@@ -82,11 +77,13 @@ const char kNothingKept[] = "nothing of this run was kept, the machine folder is
 
 // Boots a new machine with its drives in the staging folder and saves it there.
 bool CreateMachine(const std::string& osName, bool wow64, std::string* error) {
-  winsim::MachineConfig config;
-  if (!OsByName(osName, &config.os)) {
-    *error = "unknown Windows version " + osName + ": use nt4, win2k, xp, vista, win7 or win9x";
+  const basetdic::WindowsVersion* windows = basetdic::WindowsByCommandLineName(osName.c_str());
+  if (windows == nullptr) {
+    *error = "unknown Windows version " + osName + ": use " + WindowsNameList();
     return false;
   }
+  winsim::MachineConfig config;
+  config.os = winsim::OsVersionOf(*windows);
   config.wow64 = wow64;
   config.executablePath = demo::kExecutablePath;
   config.currentDirectory = demo::kSetupFolder;
@@ -95,7 +92,9 @@ bool CreateMachine(const std::string& osName, bool wow64, std::string* error) {
   winsim::Boot(config, (fs::path(Folder().Staging()) / "drives" / "C").string());
   demo::ApplyMachineBehaviour();
   if (!demo::WriteSetupFiles(error)) return false;
-  if (config.os.platformId == VER_PLATFORM_WIN32_NT && config.os.major == 6) demo::WriteProductDataPath();
+  // NT 6.x installs the driver package into the product data path.
+  const OSVERSIONINFOA record = basetdic::VersionRecordOf(*windows);
+  if (basetdic::IsNtPlatform(record) && basetdic::IsMajor6(record)) demo::WriteProductDataPath();
   return winsim::SaveMachine(Folder().Staging(), error);
 }
 
@@ -182,7 +181,21 @@ std::string DefaultLibraryPath() {
   return (fs::path(ExecutableFolder()) / "libbasetdic.so").string();
 }
 
+std::string LibraryFile(const std::string& given) {
+  return given.find('/') == std::string::npos ? "./" + given : given;
+}
+
+bool LibraryVersion(const std::string&, VersionFacts*, std::string* why) {
+  *why = "no version resource: a Linux shared object carries none";
+  return false;
+}
+
 bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, std::string* error) {
+  std::error_code failed;
+  if (!fs::exists(path, failed)) {
+    *error = "there is no file " + path;
+    return false;
+  }
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* why = dlerror();
@@ -220,7 +233,7 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
       return false;
     }
     // Kept only when the command succeeds (SaveMachine or KeepCreatedMachine): bad usage creates nothing.
-    if (!CreateMachine("xp", false, error)) return false;
+    if (!CreateMachine(kFirstUseWindows, false, error)) return false;
     if (!winsim::LoadMachine(Folder().Staging(), Folder().Staging(), error)) return false;
     demo::ApplyMachineBehaviour();
     newMachinePending = true;
@@ -268,7 +281,8 @@ bool KeepCreatedMachine(std::string* error) {
 
 std::string MachineLocation(const HostRequest& request) { return "machine " + request.machineFolder; }
 
-bool InitMachine(const HostRequest& request, std::string* error) {
+bool InitMachine(const HostRequest& request, bool* replaced, std::string* error) {
+  *replaced = false;
   if (!Folder().Open(request.machineFolder, request.waitSeconds, MachineFolder::Access::Change, error)) return false;
   switch (Folder().Holds()) {
     case MachineFolder::Contents::Other:
@@ -286,6 +300,7 @@ bool InitMachine(const HostRequest& request, std::string* error) {
                  "so move it away first or name another folder with --machine DIR";
         return false;
       }
+      *replaced = true;
       break;
     case MachineFolder::Contents::Empty: break;
   }

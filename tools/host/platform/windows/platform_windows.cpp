@@ -3,12 +3,14 @@
 // driver directory and the product data path.
 #include <windows.h>
 
+#include "generic/device_file.h"
 #include "generic/proc_address.h"
 #include "generic/win_handles.h"
 #include "observe/registry_key.h"
 #include "observe/system_paths.h"
 #include "observe/trace_file.h"
 #include "platform/platform.h"
+#include "report/error_words.h"
 #include "rules/product_names.h"
 
 namespace host::platform {
@@ -39,12 +41,29 @@ const char kNotSimulated[] = " works on the simulated machine only (the Linux bu
 
 const char* Name() { return "windows"; }
 
-std::string DefaultLibraryPath() { return FolderOf(ExecutablePath()) + "\\basetdic.dll"; }
+std::string DefaultLibraryPath() { return FolderOf(ExecutablePath()) + "\\" + basetdic::kLibraryFile; }
+
+std::string LibraryFile(const std::string& given) { return FullPath(given); }
+
+bool LibraryVersion(const std::string& path, VersionFacts* facts, std::string* why) {
+  if (ReadVersionFacts(path, facts)) return true;
+  *why = "no version resource";
+  return false;
+}
 
 bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, std::string* error) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    *error = "there is no file " + path + " (" + ErrorWords(GetLastError()) + ")";
+    return false;
+  }
+  // A file that is no program for this process is refused with an error, not a message box that waits
+  // for someone to close it (NT 4.0 and 5.x show one for a bad image).
+  UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE library = LoadLibraryA(path.c_str());
+  DWORD loadError = GetLastError();
+  SetErrorMode(errorMode);
   if (library == nullptr) {
-    *error = "LoadLibraryA failed with error " + std::to_string(GetLastError());
+    *error = "LoadLibraryA failed: " + ErrorWords(loadError);
     return false;
   }
   entryPoints->queryModuleObj = basetdic::ProcAddress<QueryModuleObjFn>(library, "QueryModuleObj");
@@ -67,7 +86,8 @@ bool KeepCreatedMachine(std::string*) { return true; }
 
 std::string MachineLocation(const HostRequest&) { return "this Windows system"; }
 
-bool InitMachine(const HostRequest&, std::string* error) {
+bool InitMachine(const HostRequest&, bool* replaced, std::string* error) {
+  *replaced = false;
   *error = std::string("machine init") + kNotSimulated;
   return false;
 }
@@ -93,7 +113,8 @@ SnapshotScope Scope() {
   }
   scope.traceFile = TraceFilePath();
   // The product's services; asking the manager about every service on a live system costs seconds.
-  scope.services = {"basetdi", "zelbase", "Zelservice", "QdFwDrv", "HookUrl"};
+  scope.services = {basetdic::kTdiServiceName, basetdic::kDriverServiceName, KeyLeafName(basetdic::kZelServiceKey),
+                    KeyLeafName(basetdic::kFirewallDriverKey), KeyLeafName(basetdic::kHookUrlKey)};
   scope.devices = &Devices;
   scope.launches = &Launches;
   scope.servicesKnownToManager = &ServicesKnownToManager;
@@ -101,14 +122,12 @@ SnapshotScope Scope() {
   return scope;
 }
 
-// The devices the product's drivers create, found by opening them as the library does.
+// The devices the product's drivers create, found by opening them with the library's own open, so that
+// a device is reported exactly when the library would find it.
 std::vector<std::string> Devices() {
   std::vector<std::string> devices;
-  for (const char* name : {"baseTdi", "zelbase"}) {
-    std::string path = std::string("\\\\.\\") + name;
-    basetdic::UniqueFile device(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (device) devices.push_back(name);
+  for (const char* name : {basetdic::kTdiDeviceName, basetdic::kDriverDeviceName}) {
+    if (basetdic::OpenDeviceFile(name)) devices.push_back(name);
   }
   return devices;
 }

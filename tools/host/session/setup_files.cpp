@@ -1,29 +1,13 @@
-#include "session/module_kinds.h"
+#include "session/setup_files.h"
+
+#include <windows.h>
+
+#include <iterator>
 
 #include "generic/win_handles.h"
-#include "rules/os_version.h"
-#include "observe/snapshot.h"
 #include "rules/product_names.h"
 
 namespace host {
-
-const std::vector<std::string>& ModuleNames() {
-  static const std::vector<std::string> names{"FwBaseNt", "FwBase2K", "FwBaseVt"};
-  return names;
-}
-
-std::string CanonicalModuleName(const std::string& text) {
-  for (const std::string& name : ModuleNames()) {
-    if (LowerAscii(name) == LowerAscii(text)) return name;
-  }
-  return "";
-}
-
-std::string ModuleForWindows(const OSVERSIONINFOA& os) {
-  if (basetdic::IsNtPlatform(os) && basetdic::IsNt4Build(os)) return "FwBaseNt";
-  if (basetdic::IsNtPlatform(os) && basetdic::IsMajor6(os)) return "FwBaseVt";
-  return "FwBase2K";
-}
 
 const std::vector<std::string>& SetupFileNames() {
   static const std::vector<std::string> names(std::begin(basetdic::kSetupFiles), std::end(basetdic::kSetupFiles));
