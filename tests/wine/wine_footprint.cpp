@@ -21,6 +21,9 @@ const char kProductKey[] = "SOFTWARE\\Qandor";
 const char* const kInstalledDrivers[] = {"basetdi.sys", "zelbase.sys"};
 const char kToolImage[] = "snetcfg.exe";
 const char kDefaultToolLog[] = "C:\\snetcfg-requests.log";
+// Where the stand-in tool records the network component it installs.
+const char kComponentRecord[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E974-E325-11CE-BFC1-08002BE10318}\\QD_ZelBase";
 
 std::string SystemDirectory() {
   char buffer[MAX_PATH];
@@ -103,6 +106,10 @@ std::vector<std::string> RemoveProductFootprint() {
   if (result == ERROR_SUCCESS) result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
     problems.push_back(std::string("delete HKLM\\") + kProductKey + ": error " + std::to_string(result));
+
+  result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kComponentRecord);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+    problems.push_back(std::string("delete HKLM\\") + kComponentRecord + ": error " + std::to_string(result));
 
   // Under WOW64 the library copies into the native driver folder; a 32-bit view of it may hold copies too.
   std::string drivers = SystemDirectory() + "\\drivers\\";

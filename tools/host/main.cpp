@@ -15,6 +15,7 @@ int Dispatch(const host::HostRequest& request, host::HostError* error) {
     case host::Command::MachineInit: return host::MachineInitCommand(request, std::cout, error);
     case host::Command::MachineShow: return host::MachineShowCommand(request, std::cout, error);
     case host::Command::MachineReboot: return host::MachineRebootCommand(request, std::cout, error);
+    case host::Command::Status: return host::StatusCommand(request, std::cout, error);
     case host::Command::Help: return host::HelpCommand(request, std::cout, error);
     case host::Command::Version: return host::VersionCommand(request, std::cout, error);
   }

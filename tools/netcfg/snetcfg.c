@@ -14,7 +14,11 @@
  *   SNETCFG_SLEEP_MS  milliseconds to wait before doing anything
  *
  * It also reads the two requests it is given in practice, "-l INF -c s -i ID"
- * (install) and "-u ID" (uninstall), and prints what it would do.
+ * (install) and "-u ID" (uninstall), prints what it would do, and, when it
+ * exits 0, records the component where Windows keeps installed network
+ * services (HKLM\SYSTEM\CurrentControlSet\Control\Network\{NetService class}\
+ * ID, value ComponentId), or takes that record away, so that a host can see
+ * the component installed.
  */
 #include <windows.h>
 #include <stdio.h>
@@ -80,8 +84,31 @@ static BOOL append_record(const char *log_path, const char *command_line, const 
     return ok;
 }
 
-/* Prints what the request asks for; the record above is what tests rely on. */
-static void describe_request(int argc, char **argv)
+#define SNETCFG_NET_SERVICES "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E974-E325-11CE-BFC1-08002BE10318}"
+
+/* Installs (records) or uninstalls (removes the record of) the component id. */
+static void record_component(const char *install_id, const char *uninstall_id)
+{
+    char key_path[MAX_PATH];
+    HKEY key;
+    const char *id = install_id ? install_id : uninstall_id;
+
+    if (!id || strlen(SNETCFG_NET_SERVICES) + 1 + strlen(id) >= sizeof(key_path))
+        return;
+    wsprintfA(key_path, "%s\\%s", SNETCFG_NET_SERVICES, id);
+    if (!install_id) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key_path);
+        return;
+    }
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key_path, &key) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "ComponentId", 0, REG_SZ, (const BYTE *)id, (DWORD)strlen(id) + 1);
+    RegCloseKey(key);
+}
+
+/* Prints what the request asks for, and records it when the run succeeds; the log
+ * record above is what tests rely on. */
+static void describe_request(int argc, char **argv, DWORD exit_code)
 {
     const char *inf = NULL;
     const char *klass = NULL;
@@ -115,6 +142,8 @@ static void describe_request(int argc, char **argv)
         printf("snetcfg: would uninstall component %s\n", uninstall_id);
     else
         printf("usage: snetcfg -l INF -c s -i ID | -u ID\n");
+    if (exit_code == 0 && ((install_id && inf) || uninstall_id))
+        record_component(install_id && inf ? install_id : NULL, uninstall_id);
 }
 
 int main(int argc, char **argv)
@@ -140,6 +169,6 @@ int main(int argc, char **argv)
     if (!append_record(log_path, command_line ? command_line : "", cwd))
         fprintf(stderr, "snetcfg: cannot append to %s (error %lu)\n", log_path, GetLastError());
 
-    describe_request(argc, argv);
+    describe_request(argc, argv, exit_code);
     return (int)exit_code;
 }

@@ -48,6 +48,7 @@ json SaveServiceDatabase() {
                             {"state", record->state},
                             {"exitCode", record->exitCode},
                             {"device", record->device},
+                            {"loadedImage", record->loadedImage},
                             {"markedForDelete", record->markedForDelete}});
   }
   return services;
@@ -67,6 +68,8 @@ void LoadServiceDatabase(const json& saved) {
     record->state = entry.at("state").get<DWORD>();
     record->exitCode = entry.at("exitCode").get<DWORD>();
     record->device = entry.at("device").get<std::string>();
+    // Machines saved before the loaded image was kept lock no file.
+    record->loadedImage = entry.value("loadedImage", std::string());
     record->markedForDelete = entry.at("markedForDelete").get<bool>();
     Services().Restore(record);
   }

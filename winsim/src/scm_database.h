@@ -36,7 +36,9 @@ struct ServiceRecord {
   DWORD state = SERVICE_STOPPED;
   DWORD exitCode = ERROR_SERVICE_NEVER_STARTED;
   std::string device;  // the device the running driver created, if any
-  std::string loadedImage;  // host path of the running driver's image file, which stays locked meanwhile
+  // The running driver's image file, which stays locked meanwhile: its Windows path (no redirection), so
+  // that it is still the locked file after the machine is saved and loaded again, wherever its drives lie.
+  std::string loadedImage;
   unsigned openHandles = 0;
   bool markedForDelete = false;
 

@@ -100,7 +100,7 @@ DWORD StartDriver(ServiceRecord& record) {
   // A driver whose device name is taken fails its initialisation (STATUS_OBJECT_NAME_COLLISION).
   if (!device.empty() && DeviceExists(device)) return ERROR_ALREADY_EXISTS;
   if (!device.empty()) CreateDevice(device);
-  record.loadedImage = hostImage;
+  record.loadedImage = image;
   record.device = device;
   record.state = SERVICE_RUNNING;
   return NO_ERROR;
@@ -141,7 +141,8 @@ void StopServiceRecord(ServiceRecord& record) {
 
 bool IsLoadedDriverImage(const std::string& hostPath) {
   for (const auto& record : Services().Records()) {
-    if (record->state == SERVICE_RUNNING && !record->loadedImage.empty() && record->loadedImage == hostPath)
+    if (record->state == SERVICE_RUNNING && !record->loadedImage.empty() &&
+        HostPathOf(ParsePathNoRedirection(record->loadedImage)) == hostPath)
       return true;
   }
   return false;

@@ -223,7 +223,9 @@ TEST_F(MachineFolderRunsTest, ReadingCommandsWorkOnAFolderTheyCannotWrite) {
   if (!frozen.Works()) GTEST_SKIP() << "this file system lets this user write everywhere";
   for (const std::vector<std::string>& command : {std::vector<std::string>{"machine", "show"},
                                                  std::vector<std::string>{"explain"},
-                                                 std::vector<std::string>{"machine", "show", "--json"}}) {
+                                                 std::vector<std::string>{"machine", "show", "--json"},
+                                                 std::vector<std::string>{"status"},
+                                                 std::vector<std::string>{"status", "--json"}}) {
     SCOPED_TRACE(command.front() + " " + command.back());
     Outcome outcome = Host(Args({"--machine", "m"}, command));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -324,8 +326,9 @@ TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
       {"run on a folder that is no machine", {"--machine", "tree", "install"}, "holds no machine"},
       {"empty folder name", {"--machine", "", "install"}, "--machine"},
       {"folder under a file", {"--machine", "plain/m", "machine", "init", "--os", "xp"}, "cannot create"},
-      {"bad usage on a new folder", {"--machine", "new/folders", "--module", "FwBaseXx", "install"}, "FwBaseNt"},
-      {"bad usage on an empty folder", {"--machine", "empty", "--setup", "C:\\nowhere", "check"}, "--setup"},
+      {"bad usage on the default folder's first use", {"--module", "FwBaseXx", "install"}, "FwBaseNt"},
+      {"a new folder named by mistake", {"--machine", "new/folders", "install"}, "no machine in new/folders: make one with"},
+      {"an empty folder named by mistake", {"--machine", "empty", "status"}, "no machine in empty"},
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
@@ -338,6 +341,16 @@ TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {
     was.erase("run.err");
     EXPECT_EQ(now, was);
   }
+  // The default folder, there but empty, is made a machine only by a run that gets past its checks.
+  fs::create_directories(dir_ / "basetdic-machine");
+  FolderState was = StateOf(dir_);
+  Outcome outcome = Host({"--setup", "C:\\nowhere", "check"});
+  EXPECT_EQ(outcome.exitCode, 2);
+  EXPECT_NE(outcome.err.find("--setup"), std::string::npos) << outcome.err;
+  FolderState now = StateOf(dir_);
+  now.erase("run.err");
+  was.erase("run.err");
+  EXPECT_EQ(now, was);
 }
 
 TEST_F(MachineFolderRunsTest, RunThatCannotGetTheFolderWaitsSaysForWhomAndChangesNothing) {

@@ -100,6 +100,9 @@ TEST_F(MachineFolderTest, ServiceManagerComesBackAsItWasNotAsTheRegistrySays) {
 
   EXPECT_EQ(winsim::ServiceState("ZelBase"), static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_TRUE(winsim::DeviceExists("zelbase"));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(DeleteFileA("C:\\WINDOWS\\system32\\drivers\\zelbase.sys")) << "the running driver's image stays locked";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(winsim::ServiceState("Stranger"), 0u);
   manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   SetLastError(0xdeadbeef);

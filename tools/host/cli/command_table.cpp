@@ -18,6 +18,7 @@ std::vector<CommandRow> MakeRows() {
   rows.push_back({"cycle", Command::Operations, std::vector<Operation>(std::begin(kCycle), std::end(kCycle)),
                   cycle + " on one object"});
   rows.push_back({"explain", Command::Explain, {}, "which branch each operation takes here, rehearsed on a copy", "KIND"});
+  rows.push_back({"status", Command::Status, {}, "the product's drivers here, like sc query, changing nothing"});
   rows.push_back({"machine init", Command::MachineInit, {}, "create a new simulated machine", nullptr, "--os"});
   rows.push_back({"machine show", Command::MachineShow, {}, "the machine's configuration, files, registry, services, devices"});
   rows.push_back({"machine reboot", Command::MachineReboot, {}, "restart the machine's services as Windows does at boot"});

@@ -30,7 +30,17 @@ const HelpPage::Section kToolSections[] = {
            "update\") and a notice says why an operation did nothing."}}},
     {"Exit code",
      2,
-     {{"", "0 every operation reported result 1, 1 one reported 0, 2 bad usage or no library."}}},
+     {{"0", "every operation reported result 1 and the machine agrees; status: the product is running, or not "
+            "installed at all"},
+      {"1", "an operation reported result 0"},
+      {"2", "bad usage, no library, or no machine in the folder named"},
+      {"3", "the library reported success but the machine disagrees; status: the product is installed but not "
+            "running, or something is left behind"}}},
+    {"Verdict",
+     2,
+     {{"", "After each operation the host checks what its branch is meant to leave (image, service, state, device, "
+           "count, component, data path) and notes each expectation that fails (not-running, image-missing, "
+           "left-behind, ...; the README lists them)."}}},
 };
 
 std::string OptionUsage(const OptionRow& option) {

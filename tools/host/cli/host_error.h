@@ -7,10 +7,12 @@
 
 namespace host {
 
-// Exit codes: every operation reported result 1; one reported 0; bad usage or nothing to run against.
+// Exit codes: every operation reported result 1 and the machine agrees; one reported 0; bad usage or
+// nothing to run against; every one reported 1 but the machine disagrees (or status finds it broken).
 constexpr int kExitSuccess = 0;
 constexpr int kExitOperationFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitMachineDisagrees = 3;
 
 struct HostError {
   std::string message;  // "what was wrong: what to do"

@@ -10,7 +10,7 @@
 namespace host {
 
 // Help and Version are --help (or help COMMAND) and --version; the others are the commands.
-enum class Command { Operations, Explain, MachineInit, MachineShow, MachineReboot, Help, Version };
+enum class Command { Operations, Explain, Status, MachineInit, MachineShow, MachineReboot, Help, Version };
 
 struct HostRequest {
   Command command = Command::Operations;

@@ -12,7 +12,7 @@ namespace host {
 namespace {
 
 constexpr unsigned kOperationCommands = CommandBit(Command::Operations);
-constexpr unsigned kModuleCommands = kOperationCommands | CommandBit(Command::Explain);
+constexpr unsigned kModuleCommands = kOperationCommands | CommandBit(Command::Explain) | CommandBit(Command::Status);
 constexpr unsigned kMachineCommands = kModuleCommands | CommandBit(Command::MachineInit) |
                                       CommandBit(Command::MachineShow) | CommandBit(Command::MachineReboot);
 constexpr unsigned kEveryCommand = kMachineCommands | CommandBit(Command::Help) | CommandBit(Command::Version);

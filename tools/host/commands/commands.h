@@ -18,6 +18,7 @@ int ExplainCommand(const HostRequest& request, std::ostream& out, HostError* err
 int MachineInitCommand(const HostRequest& request, std::ostream& out, HostError* error);
 int MachineShowCommand(const HostRequest& request, std::ostream& out, HostError* error);
 int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostError* error);
+int StatusCommand(const HostRequest& request, std::ostream& out, HostError* error);
 // --help and help COMMAND; --version.
 int HelpCommand(const HostRequest& request, std::ostream& out, HostError* error);
 int VersionCommand(const HostRequest& request, std::ostream& out, HostError* error);

@@ -25,6 +25,7 @@ int MachineRebootCommand(const HostRequest& request, std::ostream& out, HostErro
     return kExitUsage;
   }
   report.exitCode = kExitSuccess;
+  report.verdict.word = "agrees";
   report.outcome = "the machine rebooted";
   PrintRun(report, request.json, out);
   return kExitSuccess;

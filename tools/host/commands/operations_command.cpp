@@ -7,6 +7,8 @@
 #include "rules/product_names.h"
 #include "session/module_run.h"
 #include "session/trace_switch.h"
+#include "verdict/run_verdict.h"
+#include "verdict/step_expectations.h"
 
 namespace host {
 namespace {
@@ -69,9 +71,15 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     report.steps.push_back(NameAndInsertFiles(session, run, scope, &last));
     writers.Note(session, &report.steps.back());
     for (Operation operation : request.operations) {
+      const Snapshot before = last;
       report.steps.push_back(RunOperation(session, operation, scope, &last));
-      writers.Note(session, &report.steps.back());
-      report.steps.back().notices = OperationNotices(operation, run.module, report.machine.os, session.KeptFolder());
+      StepReport& step = report.steps.back();
+      writers.Note(session, &step);
+      const std::string kept = session.KeptFolder();
+      step.notices = OperationNotices(operation, run.module, report.machine.os, kept);
+      std::vector<Notice> verdict = StepVerdictNotices(
+          StepInputs{operation, run.module, report.machine, kept, before, last, step.failedCalls});
+      step.notices.insert(step.notices.end(), verdict.begin(), verdict.end());
     }
   }
   trace.Restore();
@@ -81,7 +89,7 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     error->message = "the operations ran but the machine could not be saved: " + why;
     return kExitUsage;
   }
-  SettleOutcome(&report);
+  SettleVerdict(&report);
   PrintRun(report, request.json, out);
   return report.exitCode;
 }

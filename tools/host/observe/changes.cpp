@@ -12,7 +12,8 @@ bool SameFile(const FileState& a, const FileState& b) {
 bool SameService(const ServiceState& a, const ServiceState& b) {
   return a.markedForDelete == b.markedForDelete && a.type == b.type && a.start == b.start &&
          a.errorControl == b.errorControl && a.imagePath == b.imagePath && a.group == b.group &&
-         a.dependencies == b.dependencies && a.displayName == b.displayName && a.state == b.state;
+         a.dependencies == b.dependencies && a.displayName == b.displayName && a.state == b.state &&
+         a.exitCode == b.exitCode;
 }
 
 // Walks two maps keyed alike and reports entries only in the first, only in the second, and in both.

@@ -13,6 +13,7 @@ Snapshot TakeSnapshot(const SnapshotScope& scope) {
   SnapshotFiles(scope, &snapshot);
   if (scope.devices != nullptr) snapshot.devices = scope.devices();
   if (scope.launches != nullptr) snapshot.launches = scope.launches();
+  if (scope.networkComponents != nullptr) snapshot.networkComponents = scope.networkComponents();
   snapshot.traceRecords = ReadTraceRecords(scope.traceFile);
   SetLastError(lastError);
   return snapshot;

@@ -44,6 +44,7 @@ struct ServiceState {
   std::vector<std::string> dependencies;
   std::string displayName;
   DWORD state = 0;  // SERVICE_STOPPED, SERVICE_RUNNING, ...
+  DWORD exitCode = 0;  // dwWin32ExitCode: the error its last start failed with, 0 when none
 };
 
 struct LaunchState {
@@ -64,6 +65,7 @@ struct Snapshot {
   std::vector<std::string> devices;
   std::vector<LaunchState> launches;  // every launch the machine has recorded, in order
   std::vector<std::string> traceRecords;
+  std::vector<std::string> networkComponents;  // the ids of the installed network components
 };
 
 // Where a snapshot looks. On the simulated machine that is everything; on a live system the places the
@@ -80,10 +82,12 @@ struct SnapshotScope {
   // manager reports knowing.
   std::vector<std::string> services;
   // What only the platform can tell, asked at every snapshot: the devices that open, every program
-  // launched so far, and the services the manager knows beyond the keys under Services. Null: none.
+  // launched so far, the services the manager knows beyond the keys under Services, and the network
+  // components installed. Null: none.
   std::vector<std::string> (*devices)() = nullptr;
   std::vector<LaunchState> (*launches)() = nullptr;
   std::vector<std::string> (*servicesKnownToManager)() = nullptr;
+  std::vector<std::string> (*networkComponents)() = nullptr;
   // What the platform remembers of a file's contents from an earlier look, so that a snapshot reads only
   // the files that changed: recall is true, with the digest and version, when the file is provably the one
   // seen then; after a false recall the snapshot reads the file and hands what it found to remember. Null:
@@ -99,6 +103,10 @@ Snapshot TakeSnapshot(const SnapshotScope& scope);
 void SnapshotRegistry(const SnapshotScope& scope, Snapshot* snapshot);
 void SnapshotFiles(const SnapshotScope& scope, Snapshot* snapshot);
 void SnapshotServices(const SnapshotScope& scope, Snapshot* snapshot);
+
+// One file as a snapshot sees it (with WOW64 redirection off, under its real name), for a file outside
+// the scope; false when there is no such file.
+bool LookAtFile(const std::string& path, FileState* file);
 
 }  // namespace host
 

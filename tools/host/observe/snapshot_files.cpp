@@ -85,6 +85,19 @@ class RedirectionOff {
 
 }  // namespace
 
+bool LookAtFile(const std::string& path, FileState* file) {
+  if (path.find_first_of("*?") != std::string::npos) return false;
+  RedirectionOff redirectionOff;
+  WIN32_FIND_DATAA found;
+  basetdic::UniqueFind find(FindFirstFileA(path.c_str(), &found));
+  if (!find || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  file->path = path;
+  file->size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  file->digest = ContentDigest(path);
+  file->version = FileVersionText(path);
+  return true;
+}
+
 void SnapshotFiles(const SnapshotScope& scope, Snapshot* snapshot) {
   RedirectionOff redirectionOff;
   for (const SnapshotScope::Folder& folder : scope.folders) {

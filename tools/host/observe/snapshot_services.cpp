@@ -46,7 +46,10 @@ bool ReadService(SC_HANDLE manager, const std::string& name, ServiceState* servi
   service->dependencies = MultiText(config->lpDependencies);
   service->displayName = Text(config->lpDisplayName);
   SERVICE_STATUS status{};
-  if (QueryServiceStatus(handle.get(), &status)) service->state = status.dwCurrentState;
+  if (QueryServiceStatus(handle.get(), &status)) {
+    service->state = status.dwCurrentState;
+    service->exitCode = status.dwWin32ExitCode;
+  }
   return true;
 }
 

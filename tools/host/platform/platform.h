@@ -42,11 +42,12 @@ bool LibraryVersion(const std::string& path, VersionFacts* facts, std::string* w
 bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, std::string* error);
 
 // Makes the machine ready for the operations: on winsim, loads the saved machine (creating a Windows XP
-// one when the folder does not exist yet; *created says so); on Windows, the running system.
+// one in the default folder on its first use; *created says so; any other folder without a machine is
+// refused); on Windows, the running system.
 bool OpenMachine(const HostRequest& request, bool* created, std::string* error);
 // Keeps what the run did: on winsim, saves the machine to the folder OpenMachine opened.
 bool SaveMachine(std::string* error);
-// For commands that change nothing (machine show, explain): keeps a machine OpenMachine created, once the
+// For commands that change nothing (machine show, explain, status): keeps a machine OpenMachine created, once the
 // command has got past its checks of the command line.
 bool KeepCreatedMachine(std::string* error);
 // One line saying which machine this is ("machine ./basetdic-machine" or "this Windows system").
@@ -69,6 +70,8 @@ std::vector<std::string> Devices();
 // runs); empty where the manager cannot be asked for them.
 std::vector<std::string> ServicesKnownToManager();
 std::vector<LaunchState> Launches();
+// The ids of the network components installed ("QD_ZelBase"), as the network configuration keeps them.
+std::vector<std::string> NetworkComponents();
 // False where launches cannot be observed (a live system).
 bool SeesLaunches();
 

@@ -20,7 +20,10 @@ std::string DescribeFile(const FileState& file) {
 
 std::string DescribeService(const ServiceState& service) {
   if (service.markedForDelete) return "marked for deletion";
-  return ServiceTypeName(service.type) + ", " + StartTypeName(service.start) + ", " + ServiceStateName(service.state);
+  std::string text =
+      ServiceTypeName(service.type) + ", " + StartTypeName(service.start) + ", " + ServiceStateName(service.state);
+  if (service.exitCode != 0) text += ", last start failed: " + ErrorWords(service.exitCode);
+  return text;
 }
 
 std::string DescribeServiceConfig(const ServiceState& service) {

@@ -46,6 +46,7 @@ const Meaning kMeanings[] = {
     {183, "it already exists"},
     {193, "not a valid program for this Windows (a 32-bit and 64-bit mismatch, or not a program)"},
     {206, "the name is too long"},
+    {216, "the image is for another processor"},
     {234, "more data is available"},
     {258, "the wait timed out"},
     {259, "no more items"},

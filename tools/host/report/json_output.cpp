@@ -93,6 +93,8 @@ json ToJson(const ServiceState& service) {
   entry["displayName"] = service.displayName;
   entry["state"] = ServiceStateName(service.state);
   entry["stateCode"] = service.state;
+  entry["exitCode"] = service.exitCode;
+  entry["exitCodeMeaning"] = service.exitCode == 0 ? json(nullptr) : json(ErrorWords(service.exitCode));
   return entry;
 }
 
@@ -146,6 +148,7 @@ json ToJson(const Snapshot& snapshot) {
               {"services", services},
               {"devices", Texts(snapshot.devices)},
               {"programs", programs},
+              {"networkComponents", Texts(snapshot.networkComponents)},
               {"trace", Texts(snapshot.traceRecords)}};
 }
 

@@ -30,6 +30,19 @@ struct StepReport {
   std::vector<Notice> notices;
 };
 
+// What a run comes to, from the operations' status words and the machine's notices: the machine agrees
+// with what the library reported, an operation reported failure, or one reported success and the machine
+// disagrees.
+struct Verdict {
+  std::string word;  // "agrees", "failed", "disagrees"
+  struct StepNotice {
+    std::string step;
+    Notice notice;
+  };
+  std::vector<StepNotice> disagreements;  // the notices that say the machine disagrees, in step order
+  std::vector<std::string> didNothing;    // the operations that wrote no status word
+};
+
 struct RunReport {
   MachineSummary machine;
   std::vector<Notice> notices;  // things said before the steps: "machine-created", "trace-not-switched-on"
@@ -43,12 +56,10 @@ struct RunReport {
   std::string traceFile;
   bool seesLaunches = true;
   std::vector<StepReport> steps;
+  Verdict verdict;
   int exitCode = 0;
-  std::string outcome;  // one line
+  std::string outcome;  // one line: the verdict in words
 };
-
-// Exit code and outcome line from the operations' results: 0 when every operation reported result 1.
-void SettleOutcome(RunReport* report);
 
 void PrintRunText(const RunReport& report, std::ostream& out);
 // A step's notices and failed calls, as lines of the text report.

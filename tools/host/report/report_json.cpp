@@ -13,6 +13,18 @@ nlohmann::json LeftFromJson(const StepReport& step) {
   return left;
 }
 
+nlohmann::json VerdictJson(const RunReport& report) {
+  nlohmann::json notices = nlohmann::json::array();
+  for (const Verdict::StepNotice& entry : report.verdict.disagreements) {
+    notices.push_back({{"step", entry.step}, {"code", entry.notice.code}, {"text", entry.notice.text}});
+  }
+  return {{"word", report.verdict.word},
+          {"exitCode", report.exitCode},
+          {"summary", report.outcome},
+          {"notices", notices},
+          {"didNothing", report.verdict.didNothing}};
+}
+
 }  // namespace
 
 void PrintRunJson(const RunReport& report, std::ostream& out) {
@@ -38,6 +50,7 @@ void PrintRunJson(const RunReport& report, std::ostream& out) {
                           {"trace", {{"switchedOn", report.traceSwitchedOn}, {"file", report.traceFile}}},
                           {"seesPrograms", report.seesLaunches},
                           {"steps", steps},
+                          {"verdict", VerdictJson(report)},
                           {"exitCode", report.exitCode},
                           {"outcome", report.outcome}};
   PrintJson(document, out);

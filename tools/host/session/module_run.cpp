@@ -8,6 +8,17 @@
 
 namespace host {
 
+bool ChooseModuleKind(const HostRequest& request, const MachineSummary& machine, std::string* module,
+                      bool* chosenByHost, HostError* error) {
+  *chosenByHost = request.module.empty();
+  *module = *chosenByHost ? basetdic::KindName(basetdic::KindForWindows(machine.os)) : CanonicalModuleName(request.module);
+  if (module->empty()) {
+    error->message = "unknown module kind \"" + request.module + "\": name " + ModuleNameList() + " (in any case)";
+    return false;
+  }
+  return true;
+}
+
 bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine, ModuleRun* run, HostError* error) {
   run->library = request.library.empty() ? platform::DefaultLibraryPath() : platform::LibraryFile(request.library);
   std::string why;
@@ -16,16 +27,7 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
                      "; build it (scripts/demo does) or name it with --library PATH";
     return false;
   }
-  if (request.module.empty()) {
-    run->module = basetdic::KindName(basetdic::KindForWindows(machine.os));
-    run->moduleChosenByHost = true;
-  } else {
-    run->module = CanonicalModuleName(request.module);
-    if (run->module.empty()) {
-      error->message = "unknown module kind \"" + request.module + "\": name " + ModuleNameList() + " (in any case)";
-      return false;
-    }
-  }
+  if (!ChooseModuleKind(request, machine, &run->module, &run->moduleChosenByHost, error)) return false;
   run->setupFolder = request.setupFolder.empty() ? platform::DefaultSetupFolder(run->library) : request.setupFolder;
   while (run->setupFolder.size() > 3 && run->setupFolder.back() == '\\') run->setupFolder.pop_back();
   if (run->setupFolder.empty()) {

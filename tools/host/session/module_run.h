@@ -24,6 +24,11 @@ struct ModuleRun {
   SetupFiles setupFiles;
 };
 
+// The kind named on the command line (in any case), or with none the one the machine's Windows calls for
+// (*chosenByHost then true); false with the message for a name that is no kind.
+bool ChooseModuleKind(const HostRequest& request, const MachineSummary& machine, std::string* module,
+                      bool* chosenByHost, HostError* error);
+
 // Loads the library and settles the module kind and the setup folder for the machine that is open now.
 bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine, ModuleRun* run, HostError* error);
 

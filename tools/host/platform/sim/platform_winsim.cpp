@@ -150,6 +150,26 @@ bool LoadInPlace(std::string* error) {
   return true;
 }
 
+// Only the default folder becomes a machine on its first use; any other folder that holds none was named
+// by mistake (a typo), and gets no machine made in it.
+bool MakesMachineOnFirstUse(const HostRequest& request) { return request.machineFolder == HostRequest{}.machineFolder; }
+
+// A folder with nothing in it but a lock: told apart before it is opened, so that the refusal leaves not
+// even a lock file behind.
+bool HoldsNothing(const std::string& folder) {
+  std::error_code failed;
+  if (!fs::exists(folder, failed)) return true;
+  if (!fs::is_directory(folder, failed)) return false;
+  for (fs::directory_iterator it(folder, failed), end; !failed && it != end; it.increment(failed)) {
+    if (it->path().filename() != "machine.lock") return false;
+  }
+  return !failed;
+}
+
+std::string NoMachine(const HostRequest& request) {
+  return "no machine in " + request.machineFolder + ": make one with `machine init --os VERSION`";
+}
+
 }  // namespace
 
 const char* Name() { return "winsim"; }
@@ -193,7 +213,12 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
 
 bool OpenMachine(const HostRequest& request, bool* created, std::string* error) {
   *created = false;
-  bool onlyReads = request.command == Command::MachineShow || request.command == Command::Explain;
+  if (!request.machineFolder.empty() && !MakesMachineOnFirstUse(request) && HoldsNothing(request.machineFolder)) {
+    *error = NoMachine(request);
+    return false;
+  }
+  bool onlyReads = request.command == Command::MachineShow || request.command == Command::Explain ||
+                   request.command == Command::Status;
   if (!Folder().Open(request.machineFolder, request.waitSeconds,
                      onlyReads ? MachineFolder::Access::Read : MachineFolder::Access::Change, error))
     return false;
@@ -203,6 +228,10 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
     return false;
   }
   if (Folder().Holds() == MachineFolder::Contents::Empty) {
+    if (!MakesMachineOnFirstUse(request)) {
+      *error = NoMachine(request);
+      return false;
+    }
     // Kept only when the command succeeds (SaveMachine or KeepCreatedMachine): bad usage creates nothing.
     if (!CreateMachine(kFirstUseWindows, false, error)) return false;
     if (!winsim::LoadMachine(Folder().Staging(), Folder().Staging(), error)) return false;
@@ -300,6 +329,7 @@ SnapshotScope Scope() {
   scope.devices = &Devices;
   scope.launches = &Launches;
   scope.servicesKnownToManager = &ServicesKnownToManager;
+  scope.networkComponents = &NetworkComponents;
   scope.recallFileContent = &RecallFileContent;
   scope.rememberFileContent = &RememberFileContent;
   return scope;
@@ -324,6 +354,8 @@ std::vector<LaunchState> Launches() {
   }
   return launches;
 }
+
+std::vector<std::string> NetworkComponents() { return winsim::NetCfgComponents(); }
 
 bool SeesLaunches() { return true; }
 

@@ -118,6 +118,7 @@ SnapshotScope Scope() {
   scope.devices = &Devices;
   scope.launches = &Launches;
   scope.servicesKnownToManager = &ServicesKnownToManager;
+  scope.networkComponents = &NetworkComponents;
   return scope;
 }
 
@@ -134,6 +135,33 @@ std::vector<std::string> Devices() {
 std::vector<std::string> ServicesKnownToManager() { return {}; }
 
 std::vector<LaunchState> Launches() { return {}; }
+
+// Windows keeps each installed network component under its class in the network configuration, one
+// subkey per instance whose "ComponentId" names it.
+std::vector<std::string> NetworkComponents() {
+  static const char* const kClasses[] = {
+      "{4D36E974-E325-11CE-BFC1-08002BE10318}",  // NetService
+      "{4D36E975-E325-11CE-BFC1-08002BE10318}",  // NetTrans
+      "{4D36E973-E325-11CE-BFC1-08002BE10318}",  // NetClient
+  };
+  std::vector<std::string> components;
+  for (const char* networkClass : kClasses) {
+    const std::string classKey = std::string("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Network\\") + networkClass;
+    basetdic::UniqueKey key = OpenKeyForReading(classKey);
+    if (!key) continue;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+      DWORD size = sizeof name;
+      if (RegEnumKeyExA(key.get(), index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      DWORD type = 0;
+      std::string id;
+      if (ReadRegistryValue(classKey + "\\" + std::string(name, size), "ComponentId", &type, &id) && type == REG_SZ) {
+        components.push_back(id.c_str());
+      }
+    }
+  }
+  return components;
+}
 
 bool SeesLaunches() { return false; }
 
