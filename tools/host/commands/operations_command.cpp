@@ -58,6 +58,11 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
   report.missingFiles = run.setupFiles.missing;
   report.seesLaunches = platform::SeesLaunches();
   report.traceFile = TraceFilePath();
+  std::string unseen;
+  if (!platform::SeesLibraryCalls(&unseen)) {
+    report.notices.push_back({"calls-not-seen", "the library's calls are not listed: " + unseen +
+                                                    "; failed calls show only the error a step left on the thread"});
+  }
   report.listsCalls = request.listCalls;
   for (const CallFailure& failure : request.failures) report.failures.push_back(FailureLine(failure));
   CallWatch calls(request.failures, request.listCalls);

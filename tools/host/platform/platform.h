@@ -81,6 +81,8 @@ bool SeesLaunches();
 // the step left on the thread, as a call with no function).
 size_t MarkCalls();
 std::vector<PlatformCall> CallsSince(size_t mark);
+// Whether the host sees the library's calls; false with *why where it sees only the error left on the thread.
+bool SeesLibraryCalls(std::string* why);
 // Makes the nth call of function the library makes from now on fail with error without being made;
 // false with *why where that cannot be done here.
 bool FailNthCallOf(const std::string& function, unsigned n, DWORD error, std::string* why);

@@ -4,6 +4,11 @@
 
 namespace host::platform {
 
+bool SeesLibraryCalls(std::string* why) {
+  *why = "the host does not interpose on the library's imports";
+  return false;
+}
+
 size_t MarkCalls() {
   SetLastError(ERROR_SUCCESS);
   return 0;
