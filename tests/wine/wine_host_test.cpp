@@ -1,0 +1,145 @@
+// basetdic-host.exe as a support engineer runs it on a live Windows: the payload's host (on the i686
+// build the package's support tool) copied into a setup folder beside the library and the module's files,
+// run as its own process under Windows XP (Wine's per-program version), its report and exit code checked.
+// The library's calls come through the import-table interposer the host installs on the DLL it loads.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "generic/win_handles.h"
+#include "scenario_checks.h"
+#include "wine_facade.h"
+#include "wine_files.h"
+#include "wine_library.h"
+
+namespace winetest {
+namespace {
+
+const char kHost[] = "basetdic-host.exe";
+const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\basetdic-host.exe";
+// Exit code of a run whose library reported success while the machine disagrees. The verdict says so.
+constexpr DWORD kMachineDisagrees = 3;
+
+struct HostRun {
+  DWORD exitCode = 0xFFFFFFFFu;
+  std::string out;
+};
+
+// The host sees Windows XP whatever this run of the suite shows, so its branch is FwBase2K's; the setting
+// goes when the test ends.
+class HostSeesWindowsXp {
+ public:
+  HostSeesWindowsXp() {
+    basetdic::UniqueKey key;
+    const char version[] = "winxp";
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) !=
+            ERROR_SUCCESS ||
+        RegSetValueExA(key.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof version) !=
+            ERROR_SUCCESS)
+      ADD_FAILURE() << "cannot set HKCU\\" << kAppDefaults << " Version";
+  }
+  ~HostSeesWindowsXp() { RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults); }
+  HostSeesWindowsXp(const HostSeesWindowsXp&) = delete;
+  HostSeesWindowsXp& operator=(const HostSeesWindowsXp&) = delete;
+};
+
+class WineHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setup_ = machine_.MakeSetupFolder("1.0.0.1", "1.0.0.1");
+    const std::string host = PayloadDirectory() + "\\" + kHost;
+    ASSERT_TRUE(CopyFileA(host.c_str(), (setup_ + "\\" + kHost).c_str(), FALSE))
+        << "cannot copy " << host << ": error " << GetLastError();
+  }
+
+  // Runs the host from the setup folder with arguments (its library and setup folder are the ones
+  // beside it) and collects what it printed.
+  HostRun Run(const std::string& arguments) {
+    const std::string output = setup_ + "\\host-output.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HostRun run;
+    {
+      basetdic::UniqueFile out(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!out) {
+        ADD_FAILURE() << "cannot create " << output << ": error " << GetLastError();
+        return run;
+      }
+      STARTUPINFOA startup = {};
+      startup.cb = sizeof startup;
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdOutput = out.get();
+      startup.hStdError = out.get();
+      startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+      std::string command = "\"" + setup_ + "\\" + kHost + "\" " + arguments;
+      PROCESS_INFORMATION process = {};
+      if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, setup_.c_str(), &startup,
+                          &process)) {
+        ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
+        return run;
+      }
+      basetdic::UniqueKernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
+      EXPECT_EQ(WaitForSingleObject(process.hProcess, 300000), WAIT_OBJECT_0) << command;
+      GetExitCodeProcess(process.hProcess, &run.exitCode);
+    }
+    ReadWholeFile(output, &run.out);
+    return run;
+  }
+
+  WineFacade machine_;  // removes the product before and after
+  HostSeesWindowsXp version_;
+  std::string setup_;
+};
+
+bool Says(const HostRun& run, const std::string& text) { return run.out.find(text) != std::string::npos; }
+
+// --calls lists the library's calls as winsim's call log names them, the service functions it binds at
+// run time included; --fail fails one without making it, and the verdict says what that left.
+TEST_F(WineHost, CallsListsTheLibrarysServiceCallsAndFailMakesOneFail) {
+  const struct {
+    const char* arguments;
+    DWORD exitCode;  // 0xFFFFFFFF: not checked here
+    const char* says[3];
+  } cases[] = {
+      {"--calls install", 0xFFFFFFFFu, {"call      CreateServiceA \"ZelBase\"", "call      StartServiceA", "call      CopyFileA"}},
+      {"--fail CreateServiceA=5 install", kMachineDisagrees,
+       {"fail      CreateServiceA #1 fails with 5, access is denied", "failed    CreateServiceA \"ZelBase\"",
+        "[not-running]"}},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.arguments);
+    HostRun run = Run(row.arguments);
+    if (row.exitCode != 0xFFFFFFFFu) {
+      EXPECT_EQ(run.exitCode, row.exitCode) << run.out;
+    }
+    for (const char* text : row.says) EXPECT_TRUE(Says(run, text)) << text << "\n" << run.out;
+    EXPECT_FALSE(Says(run, "[handles-left]")) << run.out;
+    // Nothing of the injected failure is left for the next case.
+    Run("remove");
+  }
+}
+
+// status after install and start is healthy; with the driver's image gone it is broken and says why.
+TEST_F(WineHost, StatusIsHealthyAfterInstallAndStartAndBrokenWithoutTheImage) {
+  Run("install");
+  HostRun started = Run("start");
+  EXPECT_EQ(started.exitCode, 0u) << started.out;
+  HostRun healthy = Run("status");
+  EXPECT_EQ(healthy.exitCode, 0u) << healthy.out;
+  EXPECT_TRUE(Says(healthy, "is installed and running")) << healthy.out;
+
+  char system[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+  const std::string image = std::string(system) + "\\drivers\\zelbase.sys";
+  {
+    scenarios::NativeFileView native;  // under WOW64 the image is in the native driver folder
+    ASSERT_TRUE(DeleteFileA(image.c_str())) << image << ": error " << GetLastError();
+  }
+  HostRun broken = Run("status");
+  EXPECT_EQ(broken.exitCode, kMachineDisagrees) << broken.out;
+  EXPECT_TRUE(Says(broken, "[image-missing]")) << broken.out;
+}
+
+}  // namespace
+}  // namespace winetest
