@@ -47,10 +47,27 @@ void LockRegistration(HeldMutex& lock, const char* operation) {
     TraceLog("BaseTDI %s goes on without its lock, error %d\n", operation, static_cast<int>(error));
 }
 
-// The stored count; false when the value is missing or does not fit four bytes.
-bool ReadCount(HKEY key, DWORD* count) {
+// What reading the stored count found. A count that cannot be read for a reason other than its absence
+// is unknown: it may still count other modules, so neither operation writes over it or deletes by it.
+enum class CountRead {
+  Found,    // the count is in *count
+  Absent,   // no value, or one that does not fit four bytes: no module counted
+  Unknown,  // the read failed otherwise (access denied, ...)
+};
+
+CountRead ReadCount(HKEY key, DWORD* count) {
   DWORD size = sizeof *count;
-  return RegQueryValueExA(key, kCountValue, nullptr, nullptr, reinterpret_cast<BYTE*>(count), &size) == ERROR_SUCCESS;
+  LONG read = RegQueryValueExA(key, kCountValue, nullptr, nullptr, reinterpret_cast<BYTE*>(count), &size);
+  if (read == ERROR_SUCCESS) return CountRead::Found;
+  return IsFixedValueMissing(read) ? CountRead::Absent : CountRead::Unknown;
+}
+
+// The count through the service key, when it opens; a key that is not there counts nobody.
+CountRead ReadCountOfKey(DWORD* count) {
+  UniqueKey key;
+  LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTdiServiceKey, 0, kCountAccess, key.put());
+  if (opened != ERROR_SUCCESS) return IsKeyMissing(opened) ? CountRead::Absent : CountRead::Unknown;
+  return ReadCount(key.get(), count);
 }
 
 void DeleteSubkeys() {
@@ -59,12 +76,14 @@ void DeleteSubkeys() {
 }
 
 // Writes the service key value by value, in this order; "DisplayName" goes without its terminator,
-// "ImagePath" with it.
-void WriteServiceKey(HKEY key, DWORD count) {
+// "ImagePath" with it. The count is raised from the stored one (1 for the first registration, the top
+// kept rather than wrapped to 0); an unknown one is left as it is.
+void WriteServiceKey(HKEY key, CountRead read, DWORD stored) {
   SetRegistryValue(key, "DisplayName", REG_SZ, kDisplayName, sizeof kDisplayName - 1);
   SetDword(key, "ErrorControl", SERVICE_ERROR_NORMAL);
   SetRegistryValue(key, "ImagePath", REG_EXPAND_SZ, kImagePath, sizeof kImagePath);
-  SetDword(key, kCountValue, count);
+  if (read == CountRead::Absent) SetDword(key, kCountValue, 1);
+  if (read == CountRead::Found) SetDword(key, kCountValue, stored == 0xFFFFFFFFu ? stored : stored + 1);
   SetDword(key, "Start", SERVICE_AUTO_START);
   SetDword(key, "Type", SERVICE_KERNEL_DRIVER);
 }
@@ -76,21 +95,15 @@ void RaiseRegistration(const char* sourceDir, const char* systemDirectory) {
   if (SetupFilePath(source, sourceDir, kTdiSetupFile) && SystemDriverPath(destination, systemDirectory, kTdiDriverFile))
     CopyDriverFile(source.c_str(), destination.c_str(), 1);
 
-  // The first registration, or one whose count cannot be read, counts 1. A count already at its
-  // maximum stays there rather than wrapping to 0.
-  DWORD count = 1;
-  {
-    UniqueKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTdiServiceKey, 0, kCountAccess, key.put()) == ERROR_SUCCESS) {
-      DWORD stored = 0;
-      if (ReadCount(key.get(), &stored)) count = stored == 0xFFFFFFFFu ? stored : stored + 1;
-    }
-  }
+  DWORD stored = 0;
+  CountRead read = ReadCountOfKey(&stored);
   DeleteSubkeys();
-  {
-    UniqueKey key;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kTdiServiceKey, key.put()) == ERROR_SUCCESS) WriteServiceKey(key.get(), count);
-  }
+  UniqueKey key;
+  if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kTdiServiceKey, key.put()) != ERROR_SUCCESS) return;
+  // A count the first read could not see gets a second look through the key now open, so that one failed
+  // call does not cost this module its reference.
+  if (read == CountRead::Unknown) read = ReadCount(key.get(), &stored);
+  WriteServiceKey(key.get(), read, stored);
 }
 
 }  // namespace
@@ -113,13 +126,15 @@ void BaseTdiModuleObj::ReleaseTdiRegistration() {
   {
     UniqueKey key;
     LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTdiServiceKey, 0, kCountAccess, key.put());
-    // Only a key that is not there means nobody holds the driver; any other failure to open it says
-    // nothing about the count, so nothing is deleted.
+    // Only a key that is not there means nobody holds the driver; any other failure to open it, or to read
+    // the count in it, says nothing about the count, so nothing is changed or deleted.
     if (opened != ERROR_SUCCESS && !IsKeyMissing(opened)) return;
     if (opened == ERROR_SUCCESS) {
       DWORD stored = 0;
+      CountRead read = ReadCount(key.get(), &stored);
+      if (read == CountRead::Unknown) return;
       // A stored 0 (left by a deletion that failed earlier) is the last reference, not a wrap to the top.
-      if (ReadCount(key.get(), &stored) && stored != 0) count = stored - 1;
+      if (read == CountRead::Found && stored != 0) count = stored - 1;
       SetDword(key.get(), kCountValue, count);
     }
   }

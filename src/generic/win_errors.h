@@ -16,6 +16,10 @@ inline bool IsStartedOrAlreadyRunning(BOOL started, DWORD error) {
 // A registry open that failed only because the key is not there.
 inline bool IsKeyMissing(LONG opened) { return opened == ERROR_FILE_NOT_FOUND; }
 
+// A read of a fixed-size registry value that failed because the value is not there or holds more than its
+// size: either way no value written as expected is stored. Any other failure says nothing about the value.
+inline bool IsFixedValueMissing(LONG read) { return read == ERROR_FILE_NOT_FOUND || read == ERROR_MORE_DATA; }
+
 }  // namespace basetdic
 
 #endif

@@ -113,7 +113,7 @@ std::vector<DWORD> ErrorsFor(const std::string& function) {
       {"RegOpenKeyExA", {ERROR_ACCESS_DENIED}},
       {"RegCreateKeyA", {ERROR_ACCESS_DENIED}},
       {"RegCreateKeyExA", {ERROR_ACCESS_DENIED}},
-      {"RegQueryValueExA", {ERROR_MORE_DATA}},
+      {"RegQueryValueExA", {ERROR_MORE_DATA, ERROR_ACCESS_DENIED}},
       {"RegSetValueExA", {ERROR_ACCESS_DENIED}},
       {"RegDeleteKeyA", {ERROR_ACCESS_DENIED}},
       // Files: in use by another program, missing, or the disk full.

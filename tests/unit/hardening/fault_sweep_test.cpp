@@ -29,26 +29,47 @@ void ExpectStatus(const SweepRun& run, uint32_t result, uint32_t pending) {
 // A fault in the step that places the driver file: the copy itself, or the system directory it needs.
 bool CopyFailed(const SweepRun& run) { return run.FaultIn("CopyFileA") || run.FaultIn("GetSystemDirectoryA"); }
 
-// The count could not be read: it counts as the first registration (acquire) or the last (release).
-bool CountUnreadable(const SweepRun& run) {
-  return run.FaultIn("RegOpenKeyExA", "BaseTDI") || run.FaultIn("RegQueryValueExA", "\"nSon\"");
+// The count a TDI acquire leaves, by the call that failed: the first row that matches the run decides.
+enum class CountAfter { Unchanged, One, Raised };
+struct AcquireCountRule {
+  const char* function;  // null: every run the rows above do not match, the baseline included
+  const char* argument;
+  DWORD error;  // 0: any
+  CountAfter after;
+  const char* why;
+};
+const AcquireCountRule kAcquireCount[] = {
+    {"RegCreateKeyA", "", 0, CountAfter::Unchanged, "nothing is written when the key cannot be created"},
+    {"RegSetValueExA", "\"nSon\"", 0, CountAfter::Unchanged, "the count's own write failed"},
+    {"RegQueryValueExA", "\"nSon\"", ERROR_MORE_DATA, CountAfter::One,
+     "a count that does not fit four bytes counts as missing"},
+    {nullptr, "", 0, CountAfter::Raised, "any other single failure still counts this acquire in"},
+};
+
+bool Matches(const AcquireCountRule& rule, const SweepRun& run) {
+  if (rule.function == nullptr) return true;
+  return run.FaultIn(rule.function, rule.argument) && (rule.error == 0 || run.injectedError == rule.error);
+}
+
+bool CountTooLong(const SweepRun& run) {
+  return run.FaultIn("RegQueryValueExA", "\"nSon\"") && run.injectedError == ERROR_MORE_DATA;
 }
 
 void CheckTdiAcquire(const SweepRun& run, const Branch& branch) {
   ExpectStatus(run, 1, branch.operation == Operation::Update ? 1 : 0);
   const TdiState& before = run.before;
   const TdiState& after = run.after;
-  if (run.FaultIn("RegCreateKeyA")) {
-    // Nothing is written when the key cannot be created. (Starting the driver afterwards can still create
-    // the key: it is also the service key of "basetdi", which the service manager writes.)
-    EXPECT_EQ(after.count, before.count);
-  } else if (run.FaultIn("RegSetValueExA", "\"nSon\"")) {
-    EXPECT_EQ(after.count, before.count);
-  } else if (CountUnreadable(run)) {
-    EXPECT_EQ(after.count, 1) << "an unreadable count counts as the first registration";
-  } else {
-    EXPECT_EQ(after.count, before.count < 1 ? 1 : before.count + 1);
+  for (const AcquireCountRule& rule : kAcquireCount) {
+    if (!Matches(rule, run)) continue;
+    const long long raised = before.count < 1 ? 1 : before.count + 1;
+    EXPECT_EQ(after.count, rule.after == CountAfter::Raised ? raised
+                           : rule.after == CountAfter::One  ? 1
+                                                            : before.count)
+        << rule.why;
+    break;
   }
+  if (before.Held() && !CountTooLong(run))
+    EXPECT_GE(after.count, before.count) << "a single failed call never lowers the count others hold";
   if (after.Held() && !CopyFailed(run)) EXPECT_TRUE(after.driver) << "a held reference has its driver file";
   if (!after.Held() && !run.FaultIn("RegCreateKeyA") && !run.FaultIn("RegSetValueExA", "\"nSon\""))
     ADD_FAILURE() << "the acquire left no reference";
@@ -58,14 +79,16 @@ void CheckTdiRelease(const SweepRun& run, const Branch&) {
   ExpectStatus(run, 1, kUntouched);
   const TdiState& before = run.before;
   const TdiState& after = run.after;
-  if (run.FaultIn("RegOpenKeyExA", "BaseTDI")) {
-    // A key that is there but cannot be opened says nothing about the count: nothing changes.
+  const bool countReadFailed = run.FaultIn("RegQueryValueExA", "\"nSon\"") && !CountTooLong(run);
+  if (run.FaultIn("RegOpenKeyExA", "BaseTDI") || countReadFailed) {
+    // A key that is there but cannot be opened, or a count in it that cannot be read, says nothing about
+    // the count: nothing changes.
     EXPECT_EQ(after.key, before.key);
     EXPECT_EQ(after.count, before.count);
     EXPECT_EQ(after.driver, before.driver);
     return;
   }
-  const bool last = !before.key || before.count <= 1 || run.FaultIn("RegQueryValueExA", "\"nSon\"");
+  const bool last = !before.key || before.count <= 1 || CountTooLong(run);
   if (!last) {
     EXPECT_TRUE(after.key);
     EXPECT_EQ(after.count, run.FaultIn("RegSetValueExA", "\"nSon\"") ? before.count : before.count - 1);

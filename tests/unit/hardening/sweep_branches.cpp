@@ -43,6 +43,12 @@ void TdiHeldTwice() {
   StopService("basetdi");
 }
 
+// Three modules hold the driver, this machine's own install among them.
+void TdiHeldThrice() {
+  TdiHeldOnce();
+  winsim::RegPutDword(kTdiKey, "nSon", 3);
+}
+
 void TdiHeldOnceWithSubkeys() {
   TdiHeldOnce();
   winsim::RegPutKey(std::string(kTdiKey) + "\\Enum");
@@ -106,10 +112,13 @@ std::vector<Branch> SweepBranches() {
       Make("nt4_install_nson1", nt4, false, "FwBaseNt", O::Install, E::TdiAcquire, TdiHeldOnce),
       Make("nt4_install_nson1_traced", nt4, false, "FwBaseNt", O::Install, E::TdiAcquire, TdiHeldOnce, true),
       Make("nt4_update_nson1", nt4, false, "FwBaseNt", O::Update, E::Update, TdiHeldOnce),
+      Make("nt4_install_nson3", nt4, false, "FwBaseNt", O::Install, E::TdiAcquire, TdiHeldThrice),
+      Make("nt4_update_nson3", nt4, false, "FwBaseNt", O::Update, E::Update, TdiHeldThrice),
       Make("nt4_remove_nson1", nt4, false, "FwBaseNt", O::Remove, E::TdiRelease, TdiHeldOnceWithSubkeys),
       Make("nt4_remove_nson1_driver_running", nt4, false, "FwBaseNt", O::Remove, E::TdiRelease,
            TdiHeldOnceDriverRunning),
       Make("nt4_remove_nson2", nt4, false, "FwBaseNt", O::Remove, E::TdiRelease, TdiHeldTwice),
+      Make("nt4_remove_nson3", nt4, false, "FwBaseNt", O::Remove, E::TdiRelease, TdiHeldThrice),
       Make("nt4_remove_stray_file", nt4, false, "FwBaseNt", O::Remove, E::TdiRelease, StrayTdiDriver),
       Make("nt4_start_unregistered", nt4, false, "FwBaseNt", O::Start, E::Start),
       Make("nt4_start_stopped", nt4, false, "FwBaseNt", O::Start, E::Start,
