@@ -18,7 +18,7 @@ const std::vector<FittingErrors>& Table() {
       {"RegOpenKeyExA", {ERROR_ACCESS_DENIED}, true},
       {"RegCreateKeyA", {ERROR_ACCESS_DENIED}, true},
       {"RegCreateKeyExA", {ERROR_ACCESS_DENIED}, true},
-      {"RegQueryValueExA", {ERROR_MORE_DATA}, true},
+      {"RegQueryValueExA", {ERROR_MORE_DATA, ERROR_ACCESS_DENIED}, true},
       {"RegSetValueExA", {ERROR_ACCESS_DENIED}, true},
       {"RegDeleteKeyA", {ERROR_ACCESS_DENIED}, true},
       {"RegDeleteValueA", {ERROR_ACCESS_DENIED}, true},
