@@ -12,31 +12,26 @@
 namespace sweep {
 
 const char kTdiKey[] = "basetdi key";
-const char kTdiCount[] = "basetdi count";
+const char kTdiValues[] = "basetdi value ";
 const char kTdiImage[] = "basetdi image";
-const char kTdiService[] = "basetdi service";
+const char kTdiRegistered[] = "basetdi registered";
+const char kTdiRunning[] = "basetdi running";
 const char kTdiDevice[] = "baseTdi device";
 const char kDriverKey[] = "zelbase key";
+const char kDriverValues[] = "zelbase value ";
 const char kDriverImage[] = "zelbase image";
-const char kDriverService[] = "zelbase service";
+const char kDriverRegistered[] = "zelbase registered";
+const char kDriverRunning[] = "zelbase running";
 const char kDriverDevice[] = "zelbase device";
 const char kProductServices[] = "product services";
-const char kDataPathCopies[] = "data path copies";
+const char kDataPathFiles[] = "data path ";
 const char kToolRequests[] = "tool requests";
-const char kTraceRecords[] = "trace records";
 
 namespace {
 
 const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
-const char kCountValue[] = "nSon";
 
-bool SameName(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
-  return *a == *b;
-}
-
-std::string Bytes(const std::string& bytes) {
+std::string Hex(const std::string& bytes) {
   std::string text;
   char hex[4];
   for (unsigned char byte : bytes) {
@@ -46,39 +41,60 @@ std::string Bytes(const std::string& bytes) {
   return text;
 }
 
-// Each subkey's name; each value as name=type:bytes, skipping one name.
-std::string KeyText(const std::string& key, const char* skipped) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return "absent";
+// A multi-string's names up to the empty one that ends the list.
+std::string ListText(const std::string& bytes) {
   std::string text;
+  size_t at = 0;
+  while (at < bytes.size() && bytes[at] != '\0') {
+    size_t end = bytes.find('\0', at);
+    if (end == std::string::npos) end = bytes.size();
+    text += "[" + bytes.substr(at, end - at) + "]";
+    at = end + 1;
+  }
+  return text;
+}
+
+std::string ValueText(const scenarios::RegistryValue& value) {
+  if (!value.present) return "absent";
+  switch (value.type) {
+    case REG_DWORD: {
+      if (value.bytes.size() != 4) break;
+      DWORD number = 0;
+      memcpy(&number, value.bytes.data(), sizeof number);
+      return "dword " + std::to_string(number);
+    }
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+      return std::string(value.type == REG_SZ ? "sz " : "expand_sz ") + value.bytes.c_str();
+    case REG_MULTI_SZ: return "multi_sz " + ListText(value.bytes);
+    default: break;
+  }
+  return "type " + std::to_string(value.type) + " " + Hex(value.bytes);
+}
+
+// The key's presence and subkeys as one fact, each value as a fact of its own.
+void ReadKey(const std::string& key, const std::string& keyFact, const std::string& valuePrefix, MachineFacts* facts) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    (*facts)[keyFact] = "absent";
+    return;
+  }
+  std::string text = "present";
   char name[256];
   for (DWORD index = 0;; ++index) {
     DWORD size = sizeof name;
     if (RegEnumKeyExA(handle, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    text += std::string("[") + name + "] ";
+    text += std::string(" [") + name + "]";
   }
+  (*facts)[keyFact] = text;
+  std::vector<std::string> names;
   for (DWORD index = 0;; ++index) {
     DWORD size = sizeof name;
-    DWORD type = 0;
-    DWORD dataSize = 0;
-    if (RegEnumValueA(handle, index, name, &size, nullptr, &type, nullptr, &dataSize) != ERROR_SUCCESS) break;
-    if (skipped != nullptr && SameName(name, skipped)) continue;
-    scenarios::RegistryValue value = scenarios::ReadValue(key, name);
-    text += std::string(name) + "=" + std::to_string(value.type) + ":" + Bytes(value.bytes) + " ";
+    if (RegEnumValueA(handle, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.push_back(name);
   }
   RegCloseKey(handle);
-  return text.empty() ? "empty" : text;
-}
-
-std::string CountText(const std::string& key) {
-  scenarios::RegistryValue value = scenarios::ReadValue(key, kCountValue);
-  if (!value.present) return scenarios::KeyExists(key) ? "no value" : "absent";
-  if (value.type == REG_DWORD && value.bytes.size() == 4) {
-    DWORD count = 0;
-    memcpy(&count, value.bytes.data(), sizeof count);
-    return "dword " + std::to_string(count);
-  }
-  return "type " + std::to_string(value.type) + " bytes " + Bytes(value.bytes);
+  for (const std::string& value : names) (*facts)[valuePrefix + value] = ValueText(scenarios::ReadValue(key, value));
 }
 
 std::string ImageText(const std::string& file) {
@@ -89,37 +105,36 @@ std::string ImageText(const std::string& file) {
   return "present " + (version.empty() ? std::string("without version") : version);
 }
 
-std::string ServiceText(const std::string& name) {
-  scenarios::ServiceView view = scenarios::ReadService(name);
-  if (!view.exists) return "not registered";
-  return "registered, state " + std::to_string(view.state);
+void ReadService(const std::string& name, const std::string& registered, const std::string& running,
+                 MachineFacts* facts) {
+  const scenarios::ServiceView view = scenarios::ReadService(name);
+  (*facts)[registered] = view.exists ? "yes" : "no";
+  (*facts)[running] = view.exists && view.state == SERVICE_RUNNING ? "running" : "not running";
 }
 
-std::string DependenciesText() {
+std::string ProductServicesText() {
   std::string text;
-  for (const char* service : {"Zelservice", "QdFwDrv", "HookUrl"}) {
-    scenarios::RegistryValue value = scenarios::ReadValue(std::string(kServicesKey) + service, "DependOnService");
-    text += std::string(service) + "=" + (value.present ? Bytes(value.bytes) : std::string("-")) + " ";
-  }
+  for (const char* service : {"Zelservice", "QdFwDrv", "HookUrl"})
+    text += std::string(service) + " " +
+            ValueText(scenarios::ReadValue(std::string(kServicesKey) + service, "DependOnService")) + "; ";
   return text;
 }
 
-std::string FolderText(const std::string& folder) {
-  if (folder.empty()) return "none";
-  std::string text;
+void ReadFolder(const std::string& folder, MachineFacts* facts) {
+  if (folder.empty()) return;
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return "no folder";
+  if (find == INVALID_HANDLE_VALUE) return;
   std::vector<std::string> names;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != '.') names.push_back(found.cFileName);
   } while (FindNextFileA(find, &found));
   FindClose(find);
-  for (const std::string& name : names) {
+  for (std::string name : names) {
     const std::string version = scenarios::FileVersionText(folder + "\\" + name);
-    text += name + (version.empty() ? "" : " " + version) + "; ";
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    (*facts)[kDataPathFiles + name] = "present" + (version.empty() ? "" : " " + version);
   }
-  return text.empty() ? "empty" : text;
 }
 
 std::string ToolText(scenarios::MachineFacade& machine) {
@@ -128,33 +143,27 @@ std::string ToolText(scenarios::MachineFacade& machine) {
   return text.empty() ? "none" : text;
 }
 
-std::string TraceCount() {
-  const std::string trace = scenarios::TraceText();
-  size_t records = 0;
-  for (size_t at = trace.find("\r\n"); at != std::string::npos; at = trace.find("\r\n", at + 2)) ++records;
-  return std::to_string(records);
-}
-
 }  // namespace
 
 MachineFacts ReadMachineFacts(scenarios::MachineFacade& machine, const std::string& dataPath) {
-  const std::string tdi = std::string(kServicesKey) + "BaseTDI";
-  const std::string driver = std::string(kServicesKey) + "zelbase";
   MachineFacts facts;
-  facts[kTdiKey] = KeyText(tdi, kCountValue);
-  facts[kTdiCount] = CountText(tdi);
+  ReadKey(std::string(kServicesKey) + "BaseTDI", kTdiKey, kTdiValues, &facts);
   facts[kTdiImage] = ImageText("basetdi.sys");
-  facts[kTdiService] = ServiceText("basetdi");
+  ReadService("basetdi", kTdiRegistered, kTdiRunning, &facts);
   facts[kTdiDevice] = scenarios::DeviceOpens("baseTdi") ? "opens" : "does not open";
-  facts[kDriverKey] = KeyText(driver, nullptr);
+  ReadKey(std::string(kServicesKey) + "zelbase", kDriverKey, kDriverValues, &facts);
   facts[kDriverImage] = ImageText("zelbase.sys");
-  facts[kDriverService] = ServiceText("zelbase");
+  ReadService("zelbase", kDriverRegistered, kDriverRunning, &facts);
   facts[kDriverDevice] = scenarios::DeviceOpens("zelbase") ? "opens" : "does not open";
-  facts[kProductServices] = DependenciesText();
-  facts[kDataPathCopies] = FolderText(dataPath);
+  facts[kProductServices] = ProductServicesText();
+  ReadFolder(dataPath, &facts);
   facts[kToolRequests] = ToolText(machine);
-  facts[kTraceRecords] = TraceCount();
   return facts;
+}
+
+std::string FactText(const MachineFacts& facts, const std::string& name) {
+  auto found = facts.find(name);
+  return found == facts.end() ? "absent" : found->second;
 }
 
 }  // namespace sweep

@@ -24,8 +24,12 @@ using Check = void (*)(const SweepRun& run, const Branch& branch);
 // The status words by the shared outcome table's rows for the branch and the failed call.
 void ExpectTableStatus(const SweepRun& run, const Branch& branch) {
   std::vector<sweep::FaultedCall> faulted;
-  if (const winsim::CallRecord* call = run.Faulted()) faulted.push_back({call->function, call->arguments});
-  const sweep::Outcome expected = sweep::ExpectedOutcome(branch.expectation, branch.wow64, faulted);
+  if (const winsim::CallRecord* call = run.Faulted()) {
+    unsigned nth = 0;
+    for (size_t i = 0; i < run.faultedCall; ++i) nth += run.calls[i].function == call->function ? 1 : 0;
+    faulted.push_back({call->function, call->arguments, run.injectedError, nth});
+  }
+  const sweep::Outcome expected = sweep::ExpectedOutcome(branch.expectation, branch.wow64, "winsim", faulted);
   EXPECT_EQ(run.result, expected.result) << "result";
   EXPECT_EQ(run.pending, expected.pending) << "pending";
 }
