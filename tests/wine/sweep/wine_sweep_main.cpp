@@ -7,17 +7,22 @@
 //   CALL <scenario> <function> <arguments> = <error>    with --calls, each call of the clean run
 //   BEGIN <scenario> <chain>                            before a point runs
 //   NEW <scenario> <chain>                              a point a failure path showed
-//   POINT <scenario> <chain> <seconds> ok|fail <what>   a point's verdict
+//   POINT <scenario> <chain> <seconds> ok|fail [not-reached] [handles] [off-table] : <what>
 //   CRASH <scenario> <chain> <exception code>           the process dies after this line
 //   HANG <scenario> <chain> <seconds>                   a point ran past the limit; the process ends
 //   SKIP <scenario> <why>                               the scenario does not run in this process
 //   DONE <scenario> <points>
+//   NOTDECODED <DLL!function>                           an import of the library the interposer passes on
+//   SCENARIO <scenario> <Windows version> native|wow64  with --list, instead of a sweep
 //
 //   basetdic_wine_sweep.exe --scenarios a,b [--plan FILE] [--only CHAIN] [--every K] [--calls]
+//   basetdic_wine_sweep.exe --list
 //
 // --plan FILE lists points a process before this one planned ("<scenario> <chain> done|todo" per line):
 // the todo ones run, the done ones are not run again. --only runs that one point of the one scenario.
 // --every K runs every Kth planned point (a fixed sample). Exit code 0 when every point is on the table.
+// BASETDIC_SWEEP_SELF_TEST=crash:CHAIN or hang:CHAIN makes that point crash or hang on purpose, to check
+// that the runner isolates it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -110,6 +115,7 @@ struct Options {
   std::string only;
   unsigned every = 1;
   bool calls = false;
+  bool list = false;
 };
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -135,12 +141,14 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->every = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
     } else if (word == "--calls") {
       options->calls = true;
+    } else if (word == "--list") {
+      options->list = true;
     } else {
       std::fprintf(stderr, "basetdic_wine_sweep: unknown argument %s\n", word.c_str());
       return false;
     }
   }
-  return !options->scenarios.empty() && options->every > 0;
+  return (options->list || !options->scenarios.empty()) && options->every > 0;
 }
 
 struct PlannedPoint {
@@ -168,12 +176,24 @@ std::string Seconds(double seconds) {
   return text;
 }
 
+// The point the runner's own check makes crash or hang ("crash:CHAIN", "hang:CHAIN"), if any.
+void MisbehaveIfAsked(const FaultChain& chain) {
+  char wanted[512];
+  const DWORD length = GetEnvironmentVariableA("BASETDIC_SWEEP_SELF_TEST", wanted, sizeof(wanted));
+  if (length == 0 || length >= sizeof(wanted)) return;
+  const std::string test(wanted, length);
+  const std::string text = sweep::ChainText(chain);
+  if (test == "crash:" + text) RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+  if (test == "hang:" + text) Sleep(INFINITE);
+}
+
 // ---- one scenario ----
 
 bool RunScenario(const sweep::SweepScenario& scenario, sweep::CallRecorder& recorder, const Options& options,
                    const std::vector<PlannedPoint>& known) {
   const std::string name = scenario.name;
   Begin(name, {});
+  MisbehaveIfAsked({});
   const sweep::PointRun clean = sweep::RunPoint(scenario, recorder, {});
   End();
   if (!clean.applies) {
@@ -191,30 +211,36 @@ bool RunScenario(const sweep::SweepScenario& scenario, sweep::CallRecorder& reco
       Print("CALL " + name + " " + call.function + " " + call.arguments + " = " + std::to_string(call.error));
 
   sweep::PointPlan plan(clean.calls);
-  if (!options.only.empty()) {
-    FaultChain only;
-    if (!sweep::ParseChain(options.only, &only)) return false;
-    for (const FaultChain& chain : plan.All()) plan.AddKnown(chain, true);
-    plan.AddKnown(only, false);
-  }
   for (const PlannedPoint& point : known)
     if (point.scenario == name) plan.AddKnown(point.chain, point.done);
+  FaultChain only;
+  if (!options.only.empty() && !sweep::ParseChain(options.only, &only)) return false;
 
   FaultChain chain;
   size_t planned = 0, ran = 0;
-  while (plan.Next(&chain)) {
-    if (!options.only.empty() && ran == 1) break;
-    if (planned++ % options.every != 0) continue;
+  for (;;) {
+    if (options.only.empty()) {
+      if (!plan.Next(&chain)) break;
+      if (planned++ % options.every != 0) continue;
+    } else {
+      if (ran == 1) break;
+      chain = only;
+    }
     ++ran;
     Begin(name, chain);
+    MisbehaveIfAsked(chain);
     const sweep::PointRun run = sweep::RunPoint(scenario, recorder, chain);
     End();
     for (const FaultChain& found : plan.Ran(chain, run.calls)) Print("NEW " + name + " " + sweep::ChainText(found));
     const sweep::PointVerdict verdict = sweep::CheckPoint(scenario, run, clean);
     const bool ok = run.problem.empty() && verdict.Passed();
     passed = passed && ok;
-    Print("POINT " + name + " " + sweep::ChainText(chain) + " " + Seconds(run.seconds) + " " + (ok ? "ok " : "fail ") +
-          run.problem + verdict.Text());
+    std::string kinds;
+    if (verdict.notReached) kinds += " not-reached";
+    if (!verdict.handles.empty()) kinds += " handles";
+    if (!verdict.offTable.empty() || !run.problem.empty()) kinds += " off-table";
+    Print("POINT " + name + " " + sweep::ChainText(chain) + " " + Seconds(run.seconds) + (ok ? " ok" : " fail") + kinds +
+          " : " + run.problem + verdict.Text());
   }
   Print("DONE " + name + " " + std::to_string(ran));
   return passed;
@@ -226,8 +252,15 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    std::fprintf(stderr, "usage: basetdic_wine_sweep --scenarios a,b [--plan FILE] [--only CHAIN] [--every K] [--calls]\n");
+    std::fprintf(stderr,
+                 "usage: basetdic_wine_sweep --scenarios a,b [--plan FILE] [--only CHAIN] [--every K] [--calls]\n"
+                 "       basetdic_wine_sweep --list\n");
     return 2;
+  }
+  if (options.list) {
+    for (const sweep::SweepScenario& scenario : sweep::SweepScenarios())
+      Print(std::string("SCENARIO ") + scenario.name + " " + scenario.version + (scenario.wow64 ? " wow64" : " native"));
+    return 0;
   }
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(OnCrash);
