@@ -6,6 +6,8 @@
 #include <memory>
 #include <ostream>
 
+#include "support/sweep/call_log_text.h"
+#include "support/sweep/expected_call_logs.h"
 #include "support/sweep/sweep_point.h"
 #include "winsim/observe.h"
 
@@ -67,6 +69,21 @@ TEST_P(ScenarioSweep, EveryPointEndsAsTheOutcomeTableSays) {
     EXPECT_TRUE(run.problem.empty() && verdict.Passed()) << ChainText(chain) << ": " << run.problem << verdict.Text();
   }
   RecordProperty("points", static_cast<int>(points));
+}
+
+// The expected call logs are winsim's, so that the Wine suite can hold the interposer's records to them.
+TEST(ScenarioCallLogs, AreWhatWinsimLogsForACleanRun) {
+  WinsimRecorder recorder;
+  for (const ExpectedCallLog& expected : ExpectedCallLogs()) {
+    SCOPED_TRACE(expected.scenario);
+    const PointRun clean = RunPoint(*FindSweepScenario(expected.scenario), recorder, {});
+    std::vector<std::string> calls;
+    {
+      winsim::QuietScope quiet;
+      calls = ComparableCalls(clean.calls, PathsOfThisMachine(clean.setupFolder));
+    }
+    EXPECT_EQ(calls, ExpectedCallsOn("winsim", expected));
+  }
 }
 
 }  // namespace

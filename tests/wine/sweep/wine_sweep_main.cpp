@@ -4,7 +4,8 @@
 // each, flushed at once so that a crash loses nothing:
 //
 //   CLEAN <scenario> <seconds> calls=<n> <verdict>       the clean run
-//   CALL <scenario> <function> <arguments> = <error>    with --calls, each call of the clean run
+//   CALL <scenario> <function> <arguments> = <error>    with --calls, each call of the clean run, as
+//                                                       call_log_text.h writes it for comparisons
 //   BEGIN <scenario> <chain>                            before a point runs
 //   NEW <scenario> <chain>                              a point a failure path showed
 //   POINT <scenario> <chain> <seconds> ok|fail [not-reached] [handles] [off-table] : <what>
@@ -38,6 +39,7 @@
 #include <vector>
 
 #include "interposer_recorder.h"
+#include "support/sweep/call_log_text.h"
 #include "support/sweep/sweep_point.h"
 #include "wine_library.h"
 
@@ -207,8 +209,8 @@ bool RunScenario(const sweep::SweepScenario& scenario, sweep::CallRecorder& reco
   Print("CLEAN " + name + " " + Seconds(clean.seconds) + " calls=" + std::to_string(clean.calls.size()) + " " +
         cleanText);
   if (options.calls)
-    for (const sweep::RecordedCall& call : clean.calls)
-      Print("CALL " + name + " " + call.function + " " + call.arguments + " = " + std::to_string(call.error));
+    for (const std::string& call : sweep::ComparableCalls(clean.calls, sweep::PathsOfThisMachine(clean.setupFolder)))
+      Print("CALL " + name + " " + call);
 
   sweep::PointPlan plan(clean.calls);
   for (const PlannedPoint& point : known)
