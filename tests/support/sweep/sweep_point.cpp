@@ -52,7 +52,8 @@ bool Names(const FactChange& change, const std::string& value, const std::string
   std::string pattern = change.fact;
   const size_t placeholder = pattern.find("$value");
   if (placeholder != std::string::npos) pattern.replace(placeholder, 6, value);
-  if (!pattern.empty() && pattern.back() == '*') return fact.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
+  if (!pattern.empty() && pattern.back() == '*')
+    return fact.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
   return fact == pattern;
 }
 

@@ -30,7 +30,8 @@ void InterposerRecorder::Start() {
 
 std::vector<sweep::RecordedCall> InterposerRecorder::Calls() const {
   std::vector<sweep::RecordedCall> calls;
-  for (const host::interposer::Call& call : interposer_.Calls()) calls.push_back({call.function, call.arguments, call.error});
+  for (const host::interposer::Call& call : interposer_.Calls())
+    calls.push_back({call.function, call.arguments, call.error});
   return calls;
 }
 

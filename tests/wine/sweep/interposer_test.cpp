@@ -112,7 +112,8 @@ TEST(InterposerOnAModule, PassesThroughWhatItDoesNotKnowAndStopsWhenRemoved) {
     std::unique_ptr<Interposer> interposer = Interposer::Install(GetModuleHandleA(nullptr), &error);
     ASSERT_TRUE(interposer) << error;
     bool listed = false;
-    for (const std::string& name : interposer->NotDecoded()) listed = listed || name.find("!GetEnvironmentVariableA") != std::string::npos;
+    for (const std::string& name : interposer->NotDecoded())
+      listed = listed || name.find("!GetEnvironmentVariableA") != std::string::npos;
     EXPECT_TRUE(listed) << "an import the table does not know is listed";
     char value[8];
     EXPECT_EQ(GetEnvironmentVariableA("BASETDIC_NOT_SET_ANYWHERE", value, sizeof(value)), 0u) << "passed through";

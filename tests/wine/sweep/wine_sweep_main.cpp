@@ -275,7 +275,8 @@ int main(int argc, char** argv) {
   }
   for (const std::string& missing : interposer.get()->NotDecoded()) Print("NOTDECODED " + missing);
   winetest::InterposerRecorder recorder(*interposer.get());
-  const std::vector<PlannedPoint> known = options.planFile.empty() ? std::vector<PlannedPoint>() : ReadPlan(options.planFile);
+  const std::vector<PlannedPoint> known =
+      options.planFile.empty() ? std::vector<PlannedPoint>() : ReadPlan(options.planFile);
 
   bool passed = true;
   for (const std::string& name : options.scenarios) {
