@@ -13,6 +13,12 @@
 
 #include <stdint.h>
 
+/* The library version this header describes; the DLL's version resource carries the same numbers. */
+#define BASETDIC_VERSION_MAJOR 1
+#define BASETDIC_VERSION_MINOR 0
+#define BASETDIC_VERSION_PATCH 0
+#define BASETDIC_VERSION_STRING "1.0.0"
+
 #if defined(_MSC_VER) && defined(_M_IX86)
 #define BASETDIC_THISCALL __thiscall
 #elif defined(__GNUC__) && defined(__i386__)
@@ -115,6 +121,14 @@ class ModuleObj {
 extern "C" {
 #endif
 
+/* GCC's -pedantic says thiscall is meant for class members. On these function pointers it is what a C
+ * caller needs (the object in ECX, the callee pops the rest), and GCC applies it, so the table alone is
+ * exempt from that warning. */
+#if defined(__GNUC__) && defined(__i386__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
+#endif
+
 /* The interface table as C sees it: each entry takes the object as its first argument. */
 typedef struct ModuleObjVtbl {
   int(BASETDIC_THISCALL* SetModuleName)(void* self, const char* name);
@@ -132,6 +146,10 @@ typedef struct ModuleObjVtbl {
   void*(BASETDIC_THISCALL* Destroy)(void* self, unsigned flags);
   int(BASETDIC_THISCALL* Hook13)(void* self, uint32_t ignored);
 } ModuleObjVtbl;
+
+#if defined(__GNUC__) && defined(__i386__)
+#pragma GCC diagnostic pop
+#endif
 
 /* The object's header as C sees it. */
 typedef struct ModuleObjHeader {

@@ -4,12 +4,11 @@
 // install it as a network component, and copies the driver image into the system driver directory.
 #include <windows.h>
 
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy/deploy_paths.h"
 #include "generic/system_directory.h"
 #include "module/base_tdi_module_obj.h"
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "service/service_installer.h"
 #include "trace/trace_log.h"
 #include "steps/copy_driver_file.h"
@@ -18,20 +17,6 @@
 #include "steps/wow64.h"
 
 namespace basetdic {
-namespace {
-
-// The dependency lists handed to the service installer: one name and the list's closing zero.
-const char kWow64Dependency[] = "IpFilterDriver\0";
-const char kNativeDependency[] = "Tcpip\0";
-
-}  // namespace
-
-InstallBranch ChooseInstallBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
-  if (kind == ModuleKind::FwBaseNt && !IsMajor6(os) && IsNt4Build(os)) return InstallBranch::TdiDriver;
-  if (kind == ModuleKind::FwBase2K && IsAfterNt4Build(os) && !IsMajor6(os)) return InstallBranch::KernelService;
-  if (kind == ModuleKind::FwBaseVt && IsMajor6(os)) return InstallBranch::NetworkComponent;
-  return InstallBranch::None;
-}
 
 int BaseTdiModuleObj::InstallDriver() {
   if (!DeploymentGateOpen(OsVersion(), SourceDir())) return 0;
@@ -56,8 +41,8 @@ int BaseTdiModuleObj::InstallDriver() {
       if (!wow64 && pathsFit) CopyDriverFile(source.c_str(), destination.c_str(), 1);
       ServiceInstaller installer;
       installer.SetDriverPath(destination.c_str());
-      installer.RegisterService("ZelBase", "Qandor  Zelbase Driver", "System32\\DRIVERS\\zelbase.SYS",
-                                SERVICE_AUTO_START, wow64 ? kWow64Dependency : kNativeDependency);
+      installer.RegisterService(kDriverRegisteredName, kDriverDisplayName, kDriverImagePath, SERVICE_AUTO_START,
+                                wow64 ? kDependsOnIpFilterDriver : kDependsOnTcpip);
       pending = wow64 ? 1 : 0;
       break;
     }

@@ -3,18 +3,16 @@
 // stopped); FwBaseVt has "snetcfg.exe" uninstall the network component.
 #include <windows.h>
 
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy/deploy_paths.h"
 #include "generic/system_directory.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "steps/net_cfg_tool.h"
 
 namespace basetdic {
 namespace {
-
 
 // Deletes the service key (when it exists) with its subkeys and the driver file. Outcomes are ignored: a
 // key that still holds other subkeys, or a driver file in use, stays.
@@ -32,13 +30,6 @@ void DeleteKernelService() {
 }
 
 }  // namespace
-
-RemoveBranch ChooseRemoveBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
-  if (kind == ModuleKind::FwBaseNt && !IsMajor6(os) && IsNt4Build(os)) return RemoveBranch::TdiDriver;
-  if (kind == ModuleKind::FwBase2K && IsAfterNt4Build(os) && !IsMajor6(os)) return RemoveBranch::KernelService;
-  if (kind == ModuleKind::FwBaseVt && IsMajor6(os)) return RemoveBranch::NetworkComponent;
-  return RemoveBranch::None;
-}
 
 int BaseTdiModuleObj::RemoveDriver() {
   if (!DeploymentGateOpen(OsVersion(), SourceDir())) return 0;

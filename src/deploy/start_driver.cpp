@@ -1,12 +1,11 @@
 // The start operation: makes sure the module's driver runs. A device that already opens means the driver
 // is up and nothing more happens; otherwise the driver's service is created when missing and started,
 // and its device opened once more. The host always reads result 1.
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy/deploy_paths.h"
 #include "generic/system_directory.h"
 #include "module/base_tdi_module_obj.h"
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "service/driver_service.h"
 
 namespace basetdic {
@@ -29,13 +28,6 @@ bool BuildImagePath(const char* driverFile, PathBuffer& imagePath) {
 }
 
 }  // namespace
-
-StartBranch ChooseStartBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
-  if (IsMajor6(os)) return StartBranch::None;
-  if (kind == ModuleKind::FwBaseNt && IsNt4Build(os)) return StartBranch::FwBaseNt;
-  if (kind == ModuleKind::FwBase2K && IsAfterNt4Build(os)) return StartBranch::FwBase2K;
-  return StartBranch::None;
-}
 
 int BaseTdiModuleObj::StartDriver(uint32_t) {
   SetResult(1);

@@ -11,35 +11,30 @@
 #include <windows.h>
 
 #include "deploy/deploy_paths.h"
+#include "generic/error_predicates.h"
 #include "generic/held_mutex.h"
 #include "generic/registry_values.h"
 #include "generic/system_directory.h"
-#include "generic/win_errors.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "trace/trace_log.h"
 #include "steps/copy_driver_file.h"
 
 namespace basetdic {
 namespace {
 
-const char kCountValue[] = "nSon";
-const char kDisplayName[] = "Qandor TDI Base Driver";
-const char kImagePath[] = "System32\\DRIVERS\\BaseTDI.SYS";
 const REGSAM kCountAccess = KEY_WRITE | KEY_QUERY_VALUE;  // 0x20007
 
 // The mutex lives in the global namespace where the system has one (NT 4.0 Terminal Server and every later
 // Windows), so that setups in different sessions meet. Plain NT 4.0 has a single namespace and no
 // "Global\" prefix; there the prefixed name is refused and the plain one serves.
-const char kLockName[] = "Global\\BaseTdiC.BaseTDI";
-const char kLockNameWithoutSessions[] = "BaseTdiC.BaseTDI";
 const DWORD kLockWaitMs = 10000;
 
 // Takes the registration's mutex for one operation ("acquire" or "release"), or traces why it could not.
 void LockRegistration(HeldMutex& lock, const char* operation) {
   DWORD error = ERROR_SUCCESS;
-  if (!lock.Open(kLockName) && !lock.Open(kLockNameWithoutSessions))
+  if (!lock.Open(kTdiLockName) && !lock.Open(kTdiLockNameWithoutSessions))
     error = GetLastError();
   else
     error = lock.Wait(kLockWaitMs);
@@ -57,7 +52,7 @@ enum class CountRead {
 
 CountRead ReadCount(HKEY key, DWORD* count) {
   DWORD size = sizeof *count;
-  LONG read = RegQueryValueExA(key, kCountValue, nullptr, nullptr, reinterpret_cast<BYTE*>(count), &size);
+  LONG read = RegQueryValueExA(key, kTdiCountValue, nullptr, nullptr, reinterpret_cast<BYTE*>(count), &size);
   if (read == ERROR_SUCCESS) return CountRead::Found;
   return IsFixedValueMissing(read) ? CountRead::Absent : CountRead::Unknown;
 }
@@ -79,11 +74,11 @@ void DeleteSubkeys() {
 // "ImagePath" with it. The count is raised from the stored one (1 for the first registration, the top
 // kept rather than wrapped to 0); an unknown one is left as it is.
 void WriteServiceKey(HKEY key, CountRead read, DWORD stored) {
-  SetRegistryValue(key, "DisplayName", REG_SZ, kDisplayName, sizeof kDisplayName - 1);
+  SetRegistryValue(key, "DisplayName", REG_SZ, kTdiDisplayName, sizeof kTdiDisplayName - 1);
   SetDword(key, "ErrorControl", SERVICE_ERROR_NORMAL);
-  SetRegistryValue(key, "ImagePath", REG_EXPAND_SZ, kImagePath, sizeof kImagePath);
-  if (read == CountRead::Absent) SetDword(key, kCountValue, 1);
-  if (read == CountRead::Found) SetDword(key, kCountValue, stored == 0xFFFFFFFFu ? stored : stored + 1);
+  SetRegistryValue(key, "ImagePath", REG_EXPAND_SZ, kTdiImagePath, sizeof kTdiImagePath);
+  if (read == CountRead::Absent) SetDword(key, kTdiCountValue, 1);
+  if (read == CountRead::Found) SetDword(key, kTdiCountValue, stored == 0xFFFFFFFFu ? stored : stored + 1);
   SetDword(key, "Start", SERVICE_AUTO_START);
   SetDword(key, "Type", SERVICE_KERNEL_DRIVER);
 }
@@ -135,7 +130,7 @@ void BaseTdiModuleObj::ReleaseTdiRegistration() {
       if (read == CountRead::Unknown) return;
       // A stored 0 (left by a deletion that failed earlier) is the last reference, not a wrap to the top.
       if (read == CountRead::Found && stored != 0) count = stored - 1;
-      SetDword(key.get(), kCountValue, count);
+      SetDword(key.get(), kTdiCountValue, count);
     }
   }
   if (count != 0) return;

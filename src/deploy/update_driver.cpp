@@ -3,14 +3,13 @@
 // installed one is newer, after rewriting four of the product's service settings on NT 5.x.
 #include <windows.h>
 
-#include "deploy/branch_choice.h"
+#include "rules/branch_choice.h"
 #include "deploy/deploy_paths.h"
 #include "generic/registry_values.h"
 #include "generic/system_directory.h"
 #include "generic/win_handles.h"
 #include "module/base_tdi_module_obj.h"
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "steps/copy_driver_file.h"
 #include "steps/wow64.h"
 
@@ -27,8 +26,6 @@ struct ServiceSetting {
 };
 
 const DWORD kAutoStart = SERVICE_AUTO_START;
-const char kDependsOnZelbase[] = "Zelbase\0";  // the name, its terminator and the list's closing zero
-const char kDependsOnTcpip[] = "Tcpip\0";
 
 const ServiceSetting kServiceSettings[] = {
     {kDriverServiceKey, "Start", REG_DWORD,
@@ -41,8 +38,6 @@ const ServiceSetting kServiceSettings[] = {
      reinterpret_cast<const BYTE*>(kDependsOnZelbase), sizeof kDependsOnZelbase},
 };
 
-static_assert(sizeof kDependsOnZelbase == 9 && sizeof kDependsOnTcpip == 7, "multi-string byte counts");
-
 // Services of the product that this library never creates: a key that is not there is left alone.
 void RewriteServiceSettings() {
   for (const ServiceSetting& setting : kServiceSettings) {
@@ -53,15 +48,6 @@ void RewriteServiceSettings() {
 }
 
 }  // namespace
-
-bool UpdateRewritesServiceSettings(const OSVERSIONINFOA& os) { return os.dwMajorVersion == 5; }
-
-UpdateBranch ChooseUpdateBranch(ModuleKind kind, const OSVERSIONINFOA& os) {
-  if (kind == ModuleKind::FwBaseNt && !IsMajor6(os) && IsNt4Build(os)) return UpdateBranch::TdiDriver;
-  if ((kind == ModuleKind::FwBase2K || kind == ModuleKind::FwBaseVt) && IsAfterNt4Build(os))
-    return UpdateBranch::DriverFile;
-  return UpdateBranch::None;
-}
 
 int BaseTdiModuleObj::UpdateDriver() {
   if (!DeploymentGateOpen(OsVersion(), SourceDir())) return 0;

@@ -7,8 +7,6 @@
 namespace basetdic {
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 void ZeroFrom(char* buffer, size_t capacity, size_t from) {
   if (from < capacity) memset(buffer + from, 0, capacity - from);
 }
@@ -76,25 +74,6 @@ void FormatTextTruncatedV(char* buffer, size_t capacity, const char* format, va_
   memset(buffer, 0, capacity);
   vsnprintf(buffer, capacity, format, args);
   buffer[capacity - 1] = '\0';
-}
-
-bool EqualsNoCase(const char* a, const char* b) {
-  if (a == nullptr || b == nullptr) return a == b;
-  for (; *a && *b; ++a, ++b) {
-    if (FoldAscii(*a) != FoldAscii(*b)) return false;
-  }
-  return *a == *b;
-}
-
-bool ContainsNoCase(const char* haystack, const char* needle) {
-  if (haystack == nullptr || needle == nullptr) return false;
-  size_t needleLength = strlen(needle);
-  for (const char* start = haystack; *start; ++start) {
-    size_t i = 0;
-    while (i < needleLength && start[i] && FoldAscii(start[i]) == FoldAscii(needle[i])) ++i;
-    if (i == needleLength) return true;
-  }
-  return needleLength == 0;
 }
 
 }  // namespace basetdic

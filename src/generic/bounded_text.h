@@ -25,10 +25,6 @@ void FormatTextTruncatedV(char* buffer, size_t capacity, const char* format, va_
 // Null text read as empty text.
 inline const char* TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-// ASCII helpers used for names and paths.
-bool EqualsNoCase(const char* a, const char* b);
-bool ContainsNoCase(const char* haystack, const char* needle);
-
 template <size_t N>
 class TextBuffer {
  public:

@@ -5,8 +5,8 @@
 #include <new>
 #include <string.h>
 
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/os_version.h"
+#include "rules/setup_folder.h"
 #include "trace/trace_log.h"
 
 namespace basetdic {
@@ -50,22 +50,11 @@ int BaseTdiModuleObj::SetModuleName(const char* name) {
 int BaseTdiModuleObj::InsertFile(const char* path) {
   if (path == nullptr) path = "";
   TraceLog("Insert File List: ModuleName:%s-> File:%s\n", moduleName_.c_str(), path);
-  // For FwBase2K only the library's own path (in whatever case, wherever it stands within the first 519
-  // characters) names the setup directory; the module's other files are only traced.
-  if (Kind() == ModuleKind::FwBase2K) {
-    TextBuffer<520> searched;
-    searched.AssignTruncated(path);
-    if (!ContainsNoCase(searched.c_str(), kLibraryFile)) {
-      SetResult(1);
-      return 0;
-    }
-  }
-  // The setup directory is the path up to its last backslash. A path without one, or one whose
-  // directory does not fit, leaves no directory: the gated operations then do nothing rather than
-  // work on a directory the host did not name.
-  const char* lastBackslash = strrchr(path, '\\');
-  size_t directoryLength = lastBackslash ? static_cast<size_t>(lastBackslash - path) : 0;
-  (void)sourceDir_.AssignPrefix(path, directoryLength);  // a refused directory leaves sourceDir empty
+  // A path that leaves no directory (no backslash, or a directory that does not fit) empties it: the
+  // gated operations then do nothing rather than work on a directory the host did not name. For
+  // FwBase2K the module's other files are only traced.
+  const SetupFolderChange change = SetupFolderAfterInsert(Kind(), path);
+  if (change.replaces) (void)sourceDir_.AssignPrefix(change.folder, change.length);  // always fits
   SetResult(1);
   return 0;
 }

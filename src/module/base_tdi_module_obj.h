@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "basetdic/module_obj.h"
-#include "module/module_kind.h"
+#include "rules/module_kind.h"
 #include "generic/bounded_text.h"
 
 namespace basetdic {

@@ -1,19 +1,12 @@
 #include "service/driver_service.h"
 
-#include "generic/bounded_text.h"
-#include "generic/win_errors.h"
+#include "generic/device_file.h"
+#include "generic/error_predicates.h"
 #include "generic/win_handles.h"
+#include "service/service_manager.h"
 
 namespace basetdic {
 namespace {
-
-// "\\.\" and up to kMaxDeviceName characters with the terminator.
-using DevicePath = TextBuffer<64>;
-static_assert(sizeof("\\\\.\\") - 1 + kMaxDeviceName + 1 == DevicePath::kCapacity, "the longest name fits");
-
-UniqueServiceHandle OpenManager() {
-  return UniqueServiceHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-}
 
 UniqueServiceHandle OpenDriverServiceHandle(SC_HANDLE manager, const char* serviceName) {
   return UniqueServiceHandle(OpenServiceA(manager, serviceName, SERVICE_ALL_ACCESS));
@@ -46,10 +39,7 @@ int StartDriverService(SC_HANDLE manager, const char* serviceName) {
 }
 
 int OpenDriverDevice(const char* deviceName, HANDLE* device) {
-  DevicePath path;
-  if (deviceName == nullptr || !path.Format("\\\\.\\%s", deviceName)) return 0;
-  UniqueFile opened(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile opened = OpenDeviceFile(deviceName);
   if (!opened) return 0;
   if (device != nullptr) *device = opened.release();
   return 1;
@@ -70,7 +60,7 @@ int DeleteDriverService(SC_HANDLE manager, const char* serviceName) {
 int CreateStartOpenDriver(const char* serviceName, const char* imagePath, HANDLE* device) {
   // Whether the manager opened is not tested: without it creating and starting fail on their own, and
   // the device decides the outcome either way.
-  UniqueServiceHandle manager = OpenManager();
+  UniqueServiceHandle manager = OpenServiceManager();
   UniqueServiceHandle created(CreateAutoStartDriver(manager.get(), serviceName, imagePath));
   created.reset();
   StartDriverService(manager.get(), serviceName);
@@ -78,7 +68,7 @@ int CreateStartOpenDriver(const char* serviceName, const char* imagePath, HANDLE
 }
 
 int StopServiceByName(const char* serviceName) {
-  UniqueServiceHandle manager = OpenManager();
+  UniqueServiceHandle manager = OpenServiceManager();
   UniqueServiceHandle service = OpenDriverServiceHandle(manager.get(), serviceName);
   if (service) RequestStop(service.get());
   return 1;

@@ -7,10 +7,9 @@
 
 #include <windows.h>
 
-namespace basetdic {
+#include "generic/device_file.h"  // kMaxDeviceName
 
-// The longest service name whose device path "\\.\NAME" fits the 64-byte device path buffer.
-constexpr int kMaxDeviceName = 59;
+namespace basetdic {
 
 // Registers an automatic-start kernel-driver service whose display name is its name. 1 when created;
 // 0 otherwise, including for a name already registered (whose registration stays as it was).

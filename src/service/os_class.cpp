@@ -2,18 +2,19 @@
 
 #include <string.h>
 
+#include "rules/os_version.h"
+
 namespace basetdic {
 
 OsClass ClassOfVersion(const OSVERSIONINFOA& os) {
-  if (os.dwPlatformId == VER_PLATFORM_WIN32_NT) {
-    if (os.dwMajorVersion == 6) return OsNt6;
-    if (os.dwMajorVersion == 5) return OsNt5;
-    return os.dwMajorVersion <= 4 ? OsNt4 : OsUnknown;
+  if (IsNtPlatform(os)) {
+    if (IsMajor6(os)) return OsNt6;
+    if (IsMajor5(os)) return OsNt5;
+    return IsMajorAtMost4(os) ? OsNt4 : OsUnknown;
   }
-  if (os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-    bool after95 = os.dwMajorVersion > 4 || (os.dwMajorVersion == 4 && os.dwMinorVersion != 0);
-    if (!after95) return OsWin95;
-    return os.dwMinorVersion == 90 ? OsWinMe : OsWin98;
+  if (IsWin9xPlatform(os)) {
+    if (IsWin95Version(os)) return OsWin95;
+    return IsWinMeVersion(os) ? OsWinMe : OsWin98;
   }
   return OsUnknown;
 }

@@ -4,15 +4,16 @@
 
 #include <utility>
 
+#include "generic/device_file.h"
 #include "generic/proc_address.h"
-#include "generic/win_errors.h"
+#include "generic/error_predicates.h"
 #include "service/service_key_values.h"
+#include "service/service_manager.h"
 #include "trace/trace_log.h"
 
 namespace basetdic {
 namespace {
 
-const DWORD kManagerAccess = SC_MANAGER_ALL_ACCESS;  // 0xF003F
 const DWORD kServiceAccess = SERVICE_ALL_ACCESS;     // 0xF01FF
 const size_t kExtensionLength = 4;                   // ".sys"
 
@@ -52,7 +53,7 @@ UniqueServiceHandle ServiceInstaller::Own(SC_HANDLE handle) const {
 }
 
 UniqueServiceHandle ServiceInstaller::OpenManager() const {
-  return Own(functions_.openSCManager(nullptr, nullptr, kManagerAccess));
+  return OpenServiceManager(functions_.openSCManager, ServiceHandleTraits::Closer{functions_.closeServiceHandle});
 }
 
 int ServiceInstaller::StartAndClose(UniqueServiceHandle service, UniqueServiceHandle manager) const {
@@ -67,7 +68,7 @@ int ServiceInstaller::SetDriverPath(const char* driverFilePath) {
   device_.reset();
   if (driverFilePath == nullptr) return 0;
   const char* fileName = nullptr;
-  if (IsNtFamily(osClass_)) {
+  if (IsNt4To6Class(osClass_)) {
     if (!driverPath_.Assign(driverFilePath)) return 0;
     const char* lastBackslash = strrchr(driverPath_.c_str(), '\\');
     if (lastBackslash == nullptr) return 0;
@@ -88,7 +89,7 @@ int ServiceInstaller::SetDriverPath(const char* driverFilePath) {
 
 int ServiceInstaller::RegisterService(const char* serviceName, const char* displayName, const char* imagePath,
                                       uint32_t startType, const char* dependencies) {
-  if (!functionsBound_ || !IsNtFamily(osClass_)) return 0;
+  if (!functionsBound_ || !IsNt4To6Class(osClass_)) return 0;
   UniqueServiceHandle manager = OpenManager();
   if (!manager) return 0;
   TraceLog("Install %s openSCManger OK!\n", TextOrEmpty(serviceName));
@@ -112,7 +113,7 @@ int ServiceInstaller::RegisterService(const char* serviceName, const char* displ
 
 int ServiceInstaller::InstallAndStart() {
   if (!functionsBound_) return 0;
-  if (!IsNtFamily(osClass_)) return 1;
+  if (!IsNt4To6Class(osClass_)) return 1;
   UniqueServiceHandle manager = OpenManager();
   if (!manager) return 0;
   UniqueServiceHandle service = Own(functions_.openService(manager.get(), serviceName_.c_str(), kServiceAccess));
@@ -127,7 +128,7 @@ int ServiceInstaller::InstallAndStart() {
 
 int ServiceInstaller::RemoveService() {
   if (!functionsBound_) return 0;
-  if (!IsNtFamily(osClass_)) return 1;
+  if (!IsNt4To6Class(osClass_)) return 1;
   UniqueServiceHandle manager = OpenManager();
   if (!manager) return 0;
   UniqueServiceHandle service = Own(functions_.openService(manager.get(), serviceName_.c_str(), kServiceAccess));
@@ -138,12 +139,8 @@ int ServiceInstaller::RemoveService() {
 }
 
 HANDLE ServiceInstaller::OpenDevice() {
-  TextBuffer<100> path;
   device_.reset();
-  if (path.Format("\\\\.\\%s", serviceName_.c_str())) {
-    device_.reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  }
+  device_ = OpenDeviceFile(serviceName_.c_str());  // the 51-character service name always fits
   return DeviceHandle();
 }
 

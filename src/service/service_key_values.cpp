@@ -5,7 +5,7 @@
 #include "generic/bounded_text.h"
 #include "generic/registry_values.h"
 #include "generic/win_handles.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 
 namespace basetdic {
 namespace {

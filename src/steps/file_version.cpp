@@ -1,42 +1,16 @@
 #include "steps/file_version.h"
 
-#include <windows.h>
+#include <string.h>
+
+#include <utility>
 
 #include "generic/bounded_text.h"
 #include "generic/proc_address.h"
 #include "generic/system_directory.h"
-#include "generic/win_handles.h"
 
 namespace basetdic {
 namespace {
 
-typedef DWORD(WINAPI* GetFileVersionInfoSizeAFn)(LPCSTR, LPDWORD);
-typedef BOOL(WINAPI* GetFileVersionInfoAFn)(LPCSTR, DWORD, DWORD, LPVOID);
-typedef BOOL(WINAPI* VerQueryValueAFn)(LPCVOID, LPCSTR, LPVOID*, PUINT);
-
-// A zero-filled block from the process heap, released when it goes out of scope.
-class HeapBlock {
- public:
-  explicit HeapBlock(DWORD size) : memory_(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
-  ~HeapBlock() {
-    if (memory_ != nullptr) HeapFree(GetProcessHeap(), 0, memory_);
-  }
-  HeapBlock(const HeapBlock&) = delete;
-  HeapBlock& operator=(const HeapBlock&) = delete;
-  void* get() const { return memory_; }
-
- private:
-  void* memory_;
-};
-
-struct VersionFunctions {
-  GetFileVersionInfoSizeAFn getSize;
-  GetFileVersionInfoAFn getInfo;
-  VerQueryValueAFn query;
-};
-
-// version.dll from the system folder, never through the DLL search order, which would take a copy
-// planted beside the host's executable.
 bool LoadVersionDll(UniqueModule* module) {
   PathBuffer path;
   if (!FetchSystemDirectory(path) || !path.Append("\\version.dll")) return false;
@@ -66,11 +40,40 @@ uint32_t PackVersionText(const char* text, size_t maxChars) {
   return packed * 256 + field;  // the appended '.'
 }
 
-VersionReader::VersionReader() : getSize_(nullptr), getInfo_(nullptr), query_(nullptr) {
+HeapBlock::HeapBlock(DWORD size) : memory_(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
+
+HeapBlock& HeapBlock::operator=(HeapBlock&& other) {
+  if (this != &other) {
+    reset();
+    memory_ = other.memory_;
+    other.memory_ = nullptr;
+  }
+  return *this;
+}
+
+void HeapBlock::reset() {
+  if (memory_ != nullptr) HeapFree(GetProcessHeap(), 0, memory_);
+  memory_ = nullptr;
+}
+
+bool FileVersion::FixedFileVersion(DWORD* mostSignificant, DWORD* leastSignificant) const {
+  // The file version is the third and fourth word, after the signature and the structure version.
+  DWORD words[4];
+  void* fixed = nullptr;
+  UINT length = 0;
+  if (!HasResource() || !query_(block_.get(), "\\", &fixed, &length) || fixed == nullptr || length < sizeof words)
+    return false;
+  memcpy(words, fixed, sizeof words);
+  *mostSignificant = words[2];
+  *leastSignificant = words[3];
+  return true;
+}
+
+VersionReader::VersionReader() : functions_{nullptr, nullptr, nullptr} {
   if (!LoadVersionDll(&module_)) return;
-  getSize_ = GetProcAddress(module_.get(), "GetFileVersionInfoSizeA");
-  getInfo_ = GetProcAddress(module_.get(), "GetFileVersionInfoA");
-  query_ = GetProcAddress(module_.get(), "VerQueryValueA");
+  functions_.getSize = ProcAddress<decltype(functions_.getSize)>(module_.get(), "GetFileVersionInfoSizeA");
+  functions_.getInfo = ProcAddress<decltype(functions_.getInfo)>(module_.get(), "GetFileVersionInfoA");
+  functions_.query = ProcAddress<FileVersion::QueryFn>(module_.get(), "VerQueryValueA");
 }
 
 uint32_t GetFileVersionNumber(const char* path) {
@@ -78,22 +81,22 @@ uint32_t GetFileVersionNumber(const char* path) {
   return reader.Read(path);
 }
 
-uint32_t VersionReader::Read(const char* path) const {
-  const VersionFunctions api = {
-      ProcAs<GetFileVersionInfoSizeAFn>(getSize_),
-      ProcAs<GetFileVersionInfoAFn>(getInfo_),
-      ProcAs<VerQueryValueAFn>(query_),
-  };
-  if (api.getSize == nullptr || api.getInfo == nullptr || api.query == nullptr) return 0;
+uint32_t VersionReader::Read(const char* path) const { return ReadVersion(path).Packed(); }
+
+FileVersion VersionReader::ReadVersion(const char* path) const {
+  FileVersion version(functions_.query);
+  if (functions_.getSize == nullptr || functions_.getInfo == nullptr || functions_.query == nullptr) return version;
   DWORD handle = 0;
-  const DWORD size = api.getSize(path, &handle);
-  if (size == 0) return 0;
+  const DWORD size = functions_.getSize(path, &handle);
+  if (size == 0) return version;
   HeapBlock block(size);
-  if (block.get() == nullptr || !api.getInfo(path, handle, size, block.get())) return 0;
+  if (block.get() == nullptr || !functions_.getInfo(path, handle, size, block.get())) return version;
+  version.block_ = std::move(block);
 
   void* pairs = nullptr;
   UINT pairBytes = 0;
-  if (!api.query(block.get(), "\\VarFileInfo\\Translation", &pairs, &pairBytes) || pairBytes < 4) return 0;
+  if (!functions_.query(version.block_.get(), "\\VarFileInfo\\Translation", &pairs, &pairBytes) || pairBytes < 4)
+    return version;
 
   TextBuffer<256> queryPath;
   for (UINT pair = 0; pair < pairBytes / 4; ++pair) {
@@ -103,13 +106,19 @@ uint32_t VersionReader::Read(const char* path) const {
       language = 0x0409;
       codePage = 0x04E4;
     }
-    if (!queryPath.Format("\\StringFileInfo\\%04x%04x\\FileVersion", language, codePage)) return 0;
+    if (!queryPath.Format("\\StringFileInfo\\%04x%04x\\FileVersion", language, codePage)) return version;
     void* text = nullptr;
     UINT textLength = 0;
-    if (api.query(block.get(), queryPath.c_str(), &text, &textLength))
-      return PackVersionText(static_cast<const char*>(text), textLength);
+    if (functions_.query(version.block_.get(), queryPath.c_str(), &text, &textLength)) {
+      version.pair_ = static_cast<int>(pair);
+      version.language_ = language;
+      version.codePage_ = codePage;
+      version.text_ = static_cast<const char*>(text);
+      version.textLength_ = textLength;
+      return version;
+    }
   }
-  return 0;
+  return version;
 }
 
 }  // namespace basetdic

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "generic/bounded_text.h"
-#include "generic/win_handles.h"
+#include "generic/process_launch.h"
 
 namespace basetdic {
 namespace {
@@ -33,21 +33,16 @@ bool RunAndWait(const char* programPath, const char* arguments, int timeoutMs) {
   char* cut = LastBackslash(directory.data());
   if (cut != nullptr) *cut = '\0';
 
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWDEFAULT;
-  PROCESS_INFORMATION started = {};  // handles stay null unless the launch succeeds
-  if (!CreateProcessA(programPath, arguments != nullptr ? commandLine.data() : nullptr, nullptr, nullptr, FALSE,
-                      NORMAL_PRIORITY_CLASS, nullptr, cut != nullptr ? directory.c_str() : nullptr, &startup,
-                      &started)) {
-    return false;
-  }
-  // Declared so that the thread handle is closed first, then the process handle.
-  UniqueKernelHandle process(started.hProcess);
-  UniqueKernelHandle thread(started.hThread);
-  DWORD waited = WaitForSingleObject(process.get(), timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
-  return waited != WAIT_TIMEOUT && waited != WAIT_FAILED;
+  ProcessLaunch launch = {};
+  launch.program = programPath;
+  launch.commandLine = arguments != nullptr ? commandLine.data() : nullptr;
+  launch.creationFlags = NORMAL_PRIORITY_CLASS;
+  launch.startup.dwFlags = STARTF_USESHOWWINDOW;
+  launch.startup.wShowWindow = SW_SHOWDEFAULT;
+  launch.directory = cut != nullptr ? directory.c_str() : nullptr;
+  launch.waitMs = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+  DWORD waited = WAIT_FAILED;
+  return LaunchAndWait(launch, &waited) && waited != WAIT_TIMEOUT && waited != WAIT_FAILED;
 }
 
 }  // namespace basetdic

@@ -5,20 +5,20 @@
 
 #include "generic/bounded_text.h"
 #include "generic/win_handles.h"
+#include "rules/product_names.h"
 
 namespace basetdic {
 namespace {
 
-const char kIniFile[] = "zel.ini";
-const char kTraceSuffix[] = ".baseTdic.txt";
-
-bool TraceSwitchedOn() { return GetPrivateProfileIntA("DEBUG", "ZEL", 0, kIniFile) != 0; }
+bool TraceSwitchedOn() {
+  return GetPrivateProfileIntA(kTraceSwitchSection, kTraceSwitchKey, 0, kTraceSwitchFile) != 0;
+}
 
 // The trace file's name beside the host executable; false when it cannot be had or would not fit.
 bool TraceFileName(PathBuffer& name) {
   DWORD length = GetModuleFileNameA(nullptr, name.data(), PathBuffer::kCapacity);
   if (length == 0 || length >= PathBuffer::kCapacity) return false;
-  return name.Append(kTraceSuffix);
+  return name.Append(kTraceFileSuffix);
 }
 
 void WriteAll(HANDLE file, const char* text, DWORD length) {

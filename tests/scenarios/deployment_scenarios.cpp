@@ -3,7 +3,8 @@
 // (the version the prefix is set to).
 #include <gtest/gtest.h>
 
-#include "product/product_names.h"
+#include "rules/product_names.h"
+#include "rules/windows_versions.h"
 #include "scenario_checks.h"
 #include "scenario_platform.h"
 #include "wine_gap.h"
@@ -16,10 +17,15 @@ using basetdic::kTdiServiceKey;
 const char kOldVersion[] = "1.0.0.1";
 const char kNewVersion[] = "2.0.0.0";
 
-bool IsNt4(const std::string& version) { return version == "nt40"; }
-bool IsNt5(const std::string& version) { return version == "win2k" || version == "winxp"; }
-bool IsNt6(const std::string& version) { return version == "win7"; }
-bool IsWin9x(const std::string& version) { return version == "win98"; }
+// The families of the Wine names, from the Windows table.
+bool IsPlatform(const std::string& version, DWORD platformId, DWORD major) {
+  const basetdic::WindowsVersion* windows = basetdic::WindowsByWineName(version.c_str());
+  return windows != nullptr && windows->platformId == platformId && (major == 0 || windows->major == major);
+}
+bool IsNt4(const std::string& version) { return IsPlatform(version, VER_PLATFORM_WIN32_NT, 4); }
+bool IsNt5(const std::string& version) { return IsPlatform(version, VER_PLATFORM_WIN32_NT, 5); }
+bool IsNt6(const std::string& version) { return IsPlatform(version, VER_PLATFORM_WIN32_NT, 6); }
+bool IsWin9x(const std::string& version) { return IsPlatform(version, VER_PLATFORM_WIN32_WINDOWS, 0); }
 
 // Wine cannot start a driver whose image path is relative to the Windows directory, as the service
 // installer registers "ZelBase": the start fails with 1114.

@@ -13,6 +13,8 @@ std::string WindowsDirectory() {
   return buffer;
 }
 
+}  // namespace
+
 std::string ReadWholeFile(const std::string& path) {
   std::string text;
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -32,8 +34,6 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
   WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(file);
 }
-
-}  // namespace
 
 bool KeyExists(const std::string& key) {
   HKEY handle = nullptr;
@@ -144,7 +144,10 @@ ServiceView ReadService(const std::string& name) {
       }
     }
     SERVICE_STATUS status = {};
-    if (QueryServiceStatus(service, &status)) view.state = status.dwCurrentState;
+    if (QueryServiceStatus(service, &status)) {
+      view.state = status.dwCurrentState;
+      view.exitCode = status.dwWin32ExitCode;
+    }
     CloseServiceHandle(service);
   }
   CloseServiceHandle(manager);

@@ -47,6 +47,9 @@ void WriteValue(const std::string& key, const std::string& name, DWORD type, con
 void DeleteKeyTree(const std::string& key);
 
 bool FileExists(const std::string& path);
+// A file's bytes (empty when it cannot be read), and a file written whole, replacing what was there.
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& text);
 
 // While alive, file look-ups on this thread reach the native system directory: WOW64 file-system
 // redirection is off. Outside WOW64 it changes nothing.
@@ -74,6 +77,7 @@ std::string DriverPath(const std::string& fileName);  // system directory + "\dr
 struct ServiceView {
   bool exists = false;
   DWORD type = 0, startType = 0, errorControl = 0, state = 0;
+  DWORD exitCode = 0;  // the status's dwWin32ExitCode: the error of the last failed start
   std::string binaryPath, displayName;
   std::string dependencies;  // the multi-string as bytes, up to and including its closing zero
 };

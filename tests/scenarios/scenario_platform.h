@@ -11,8 +11,9 @@
 
 namespace scenarios {
 
-// Version names as Wine spells them: "nt40", "win2k", "winxp", "win7", "win98". winsim runs every one;
-// a Wine process runs the one its prefix is set to.
+// Version names as Wine spells them, rows of the Windows table (rules/windows_versions.h): winsim runs
+// "nt40", "win2k", "winxp", "win7" and "win98", as scripts/wine-suite does; a Wine process runs the one
+// its prefix is set to.
 std::vector<std::string> VersionsUnderTest();
 
 // A fresh machine running that version (winsim: a newly booted machine; Wine: this process's machine,

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "basetdic/module_obj.h"
-#include "pe_image_writer.h"
+#include "native_images.h"
 #include "scenario_platform.h"
 #include "temp_machine.h"
 #include "winsim/machine.h"
@@ -16,17 +16,16 @@
 namespace scenarios {
 namespace {
 
+using winsim::testsupport::NativeDriverBytes;
 using winsim::testsupport::PeKind;
 using winsim::testsupport::VersionedImageBytes;
 
 const char kToolLog[] = "C:\\snetcfg-requests.log";
 
+// The Windows table's row by its Wine name; XP for a name it does not hold.
 winsim::OsVersion OsNamed(const std::string& version) {
-  if (version == "nt40") return winsim::OsNt40();
-  if (version == "win2k") return winsim::OsWin2k();
-  if (version == "win7") return winsim::OsWin7();
-  if (version == "win98") return winsim::OsWin98();
-  return winsim::OsWinXp();
+  const basetdic::WindowsVersion* windows = basetdic::WindowsByWineName(version.c_str());
+  return windows != nullptr ? winsim::OsVersionOf(*windows) : winsim::OsWinXp();
 }
 
 class WinsimMachine final : public MachineFacade {
@@ -45,8 +44,9 @@ class WinsimMachine final : public MachineFacade {
   std::string MakeSetupFolder(const std::string& basetdiVersion, const std::string& zelbaseVersion,
                               bool withTool) override {
     std::string folder = "C:\\setup" + std::to_string(++folders_);
-    winsim::WriteHostFile(folder + "\\Basetdi.nt4", VersionedImageBytes(basetdiVersion, PeKind::Driver));
-    winsim::WriteHostFile(folder + "\\zelbase.sys", VersionedImageBytes(zelbaseVersion, PeKind::Driver));
+    // The drivers are built for the machine's processor, as the product ships them for it.
+    winsim::WriteHostFile(folder + "\\Basetdi.nt4", NativeDriverBytes(basetdiVersion));
+    winsim::WriteHostFile(folder + "\\zelbase.sys", NativeDriverBytes(zelbaseVersion));
     winsim::WriteHostFile(folder + "\\zelbase.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n");
     winsim::WriteHostFile(folder + "\\zelbase.cat", "catalog");
     winsim::WriteHostFile(folder + "\\basetdic.dll", VersionedImageBytes("1.0.0.0", PeKind::Dll));
@@ -61,7 +61,7 @@ class WinsimMachine final : public MachineFacade {
   }
 
   void PutVersionedFile(const std::string& path, const std::string& version) override {
-    winsim::WriteHostFile(path, VersionedImageBytes(version, PeKind::Driver));
+    winsim::WriteHostFile(path, NativeDriverBytes(version));
   }
 
   std::vector<ToolRequest> ToolRequests() override {

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "basetdic/module_obj.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 
 namespace testsupport {
 

@@ -4,13 +4,14 @@
 
 #include "scenario_platform.h"
 #include "generic/win_handles.h"
+#include "rules/windows_versions.h"
 #include "wine_facade.h"
 
 namespace scenarios {
 namespace {
 
 // Wine's name of the version this process sees, from the setting the suite made
-// (HKCU\Software\Wine "Version"), else from the version record.
+// (HKCU\Software\Wine "Version"), else the Windows table's name for the version record.
 std::string RunningVersionName() {
   basetdic::UniqueKey key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS) {
@@ -25,10 +26,8 @@ std::string RunningVersionName() {
   OSVERSIONINFOA info = {};
   info.dwOSVersionInfoSize = sizeof(info);
   GetVersionExA(&info);
-  if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return info.dwMinorVersion >= 10 ? "win98" : "win95";
-  if (info.dwMajorVersion == 4) return "nt40";
-  if (info.dwMajorVersion == 5) return info.dwMinorVersion == 0 ? "win2k" : "winxp";
-  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1) return "win7";
+  const basetdic::WindowsVersion* windows = basetdic::WindowsOfRecord(info);
+  if (windows != nullptr) return windows->wineName;
   return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion);
 }
 

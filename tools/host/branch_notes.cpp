@@ -1,8 +1,8 @@
 #include "branch_notes.h"
 
-#include "deploy/branch_choice.h"
-#include "module/module_kind.h"
-#include "module/os_version.h"
+#include "rules/branch_choice.h"
+#include "rules/module_kind.h"
+#include "rules/os_version.h"
 #include "windows_names.h"
 
 namespace host {

@@ -1,4 +1,4 @@
-// A file's version as the version functions report it.
+// A file's version as the report shows it.
 #ifndef BASETDIC_HOST_FILE_VERSION_H
 #define BASETDIC_HOST_FILE_VERSION_H
 
@@ -6,8 +6,9 @@
 
 namespace host {
 
-// The "FileVersion" text of the first translation in the file's version resource, or the fixed file
-// version ("1.2.3.4") when there is no such text; empty when the file has no version resource.
+// The "FileVersion" text the library compares (the first translation pair whose string table holds one,
+// read by the library's own reader), or the fixed file version ("1.2.3.4") when there is no such text;
+// empty when the file has no version resource.
 std::string FileVersionText(const std::string& path);
 
 }  // namespace host

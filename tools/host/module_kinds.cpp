@@ -1,7 +1,7 @@
 #include "module_kinds.h"
 
-#include "module/os_version.h"
-#include "product/product_names.h"
+#include "rules/os_version.h"
+#include "rules/product_names.h"
 #include "snapshot.h"
 #include "generic/win_handles.h"
 

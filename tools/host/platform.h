@@ -4,6 +4,7 @@
 #ifndef BASETDIC_HOST_PLATFORM_H
 #define BASETDIC_HOST_PLATFORM_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,13 @@ bool SeesLaunches();
 // winsim every failed call from the call log; on Windows only the error the step left on the thread.
 size_t MarkCalls();
 std::vector<FailedCall> FailedCallsSince(size_t mark);
+
+// What the platform remembers of a file's contents from an earlier look, so that a snapshot reads only the
+// files that changed: Recall is true, with the digest and version, when the file is provably the one seen
+// then; after a false Recall the snapshot reads the file and hands what it found to Remember. On Windows
+// nothing is remembered.
+bool RecallFileContent(const std::string& path, uint64_t size, uint64_t* digest, std::string* version);
+void RememberFileContent(const std::string& path, uint64_t size, uint64_t digest, const std::string& version);
 
 // Rehearsals for explain: a throwaway copy of the machine to run one operation on. Begin loads a fresh
 // copy (again for every operation); End discards it. False where the platform cannot rehearse.

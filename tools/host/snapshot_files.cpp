@@ -4,6 +4,7 @@
 
 #include "file_version.h"
 #include "generic/proc_address.h"
+#include "platform.h"
 #include "snapshot.h"
 #include "generic/win_handles.h"
 
@@ -46,8 +47,11 @@ void ReadFolder(const std::string& folder, bool recursive, const std::string& sk
     FileState file;
     file.path = path;
     file.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    file.digest = ContentDigest(path);
-    file.version = FileVersionText(path);
+    if (!platform::RecallFileContent(path, file.size, &file.digest, &file.version)) {
+      file.digest = ContentDigest(path);
+      file.version = FileVersionText(path);
+      platform::RememberFileContent(path, file.size, file.digest, file.version);
+    }
     snapshot->files[key] = file;
   } while (FindNextFileA(find.get(), &found));
   for (const std::string& subfolder : subfolders) ReadFolder(subfolder, true, skipLower, snapshot);

@@ -98,6 +98,11 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECU
   }
   flags |= WantsWrite(access) ? (WantsRead(access) ? O_RDWR : O_WRONLY) : O_RDONLY;
   if ((flags & O_TRUNC) && !WantsWrite(access)) flags = (flags & ~O_RDONLY) | O_RDWR;
+  bool changes = exists ? (flags & O_TRUNC) != 0 || WantsWrite(access) : (flags & O_CREAT) != 0;
+  if (changes && !winsim::detail::MayChangeHostPath(host)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
   file->fd = open(host.c_str(), flags | O_CLOEXEC, 0644);
   if (file->fd < 0) {
     SetLastError(ERROR_ACCESS_DENIED);

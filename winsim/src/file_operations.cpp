@@ -73,7 +73,7 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
     SetLastError(ERROR_SHARING_VIOLATION);
     return FALSE;
   }
-  if (!CopyHostFile(fromHost, toHost)) {
+  if (!winsim::detail::MayChangeHostPath(toHost) || !CopyHostFile(fromHost, toHost)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
@@ -108,7 +108,7 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     SetLastError(ERROR_SHARING_VIOLATION);
     return FALSE;
   }
-  if (unlink(host.c_str()) != 0) {
+  if (!winsim::detail::MayChangeHostPath(host) || unlink(host.c_str()) != 0) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
@@ -146,7 +146,15 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
     SetLastError(ERROR_ALREADY_EXISTS);
     return FALSE;
   }
-  if (existence == Existence::MissingParent || mkdir(host.c_str(), 0755) != 0) {
+  if (existence == Existence::MissingParent) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  if (!winsim::detail::MayChangeHostPath(host)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (mkdir(host.c_str(), 0755) != 0) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
@@ -161,6 +169,10 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
   Existence existence = Probe(host);
   if (existence != Existence::Directory) {
     SetLastError(existence == Existence::File ? ERROR_DIRECTORY : MissingError(existence));
+    return FALSE;
+  }
+  if (!winsim::detail::MayChangeHostPath(host)) {
+    SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   if (rmdir(host.c_str()) != 0) {

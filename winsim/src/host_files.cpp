@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "paths.h"
 #include "winsim/machine.h"
 
 namespace winsim {
@@ -12,8 +13,9 @@ namespace winsim {
 bool WriteHostFile(const std::string& windowsPath, const std::string& bytes) {
   std::string host = HostPath(windowsPath);
   if (host.empty()) return false;
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(host).parent_path(), ignored);
+  if (!detail::CreateHostFolders(std::filesystem::path(host).parent_path().string()) ||
+      !detail::MayChangeHostPath(host))
+    return false;
   FILE* file = fopen(host.c_str(), "wb");
   if (!file) return false;
   bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

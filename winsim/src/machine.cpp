@@ -8,6 +8,7 @@
 #include "api_call.h"
 #include "handles.h"
 #include "machine_state.h"
+#include "paths.h"
 
 namespace winsim {
 namespace detail {
@@ -154,14 +155,24 @@ std::string Hex(uint64_t value) {
 
 using detail::Core;
 
-OsVersion OsNt40() { return {VER_PLATFORM_WIN32_NT, 4, 0, 1381, "Service Pack 6a"}; }
-OsVersion OsWin2k() { return {VER_PLATFORM_WIN32_NT, 5, 0, 2195, "Service Pack 4"}; }
-OsVersion OsWinXp() { return {VER_PLATFORM_WIN32_NT, 5, 1, 2600, "Service Pack 3"}; }
-OsVersion OsVista() { return {VER_PLATFORM_WIN32_NT, 6, 0, 6002, "Service Pack 2"}; }
-OsVersion OsWin7() { return {VER_PLATFORM_WIN32_NT, 6, 1, 7601, "Service Pack 1"}; }
-OsVersion OsWin10() { return {VER_PLATFORM_WIN32_NT, 6, 2, 9200, ""}; }
-OsVersion OsWin98() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A08AE, " A "}; }
-OsVersion OsWin95() { return {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6, ""}; }
+OsVersion OsVersionOf(const basetdic::WindowsVersion& windows) {
+  return {windows.platformId, windows.major, windows.minor, windows.build, windows.servicePack};
+}
+
+namespace {
+
+OsVersion OsOfWineName(const char* wineName) { return OsVersionOf(*basetdic::WindowsByWineName(wineName)); }
+
+}  // namespace
+
+OsVersion OsNt40() { return OsOfWineName("nt40"); }
+OsVersion OsWin2k() { return OsOfWineName("win2k"); }
+OsVersion OsWinXp() { return OsOfWineName("winxp"); }
+OsVersion OsVista() { return OsOfWineName("vista"); }
+OsVersion OsWin7() { return OsOfWineName("win7"); }
+OsVersion OsWin10() { return OsOfWineName("win10"); }
+OsVersion OsWin98() { return OsOfWineName("win98"); }
+OsVersion OsWin95() { return OsOfWineName("win95"); }
 
 namespace {
 
@@ -188,21 +199,20 @@ void Boot(const MachineConfig& wanted, const std::string& hostFolderForC) {
   detail::Observed() = detail::Observation{};
   MapDrive('C', hostFolderForC);
   for (auto& reset : detail::BootHooks()) reset();
-  std::error_code ignored;
-  std::filesystem::create_directories(HostPath(SystemDirectory() + "\\drivers"), ignored);
-  if (config.wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+  detail::CreateHostFolders(HostPath(SystemDirectory() + "\\drivers"));
+  if (config.wow64) detail::CreateHostFolders(HostPath(Wow64SystemDirectory() + "\\drivers"));
   std::string exe = config.executablePath;
   size_t slash = exe.find_last_of('\\');
-  if (slash != std::string::npos) std::filesystem::create_directories(HostPath(exe.substr(0, slash)), ignored);
-  std::filesystem::create_directories(HostPath(config.currentDirectory), ignored);
+  if (slash != std::string::npos) detail::CreateHostFolders(HostPath(exe.substr(0, slash)));
+  detail::CreateHostFolders(HostPath(config.currentDirectory));
 }
 
 void MapDrive(char letter, const std::string& hostFolder) {
   std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-  std::error_code ignored;
-  std::filesystem::create_directories(hostFolder, ignored);
-  Core().drives[letter] = std::filesystem::absolute(hostFolder).lexically_normal().string();
+  std::string folder = std::filesystem::absolute(hostFolder).lexically_normal().string();
+  detail::CreateHostFolders(folder);
+  Core().drives[letter] = folder;
 }
 
 const MachineConfig& Config() { return Core().config; }
@@ -211,8 +221,7 @@ void SetVersionQueryFails(bool fails) { Core().config.versionQueryFails = fails;
 // Turning WOW64 on makes the machine a 64-bit Windows, which has the 32-bit system folder.
 void SetWow64(bool wow64) {
   Core().config.wow64 = wow64;
-  std::error_code ignored;
-  if (wow64) std::filesystem::create_directories(HostPath(Wow64SystemDirectory() + "\\drivers"), ignored);
+  if (wow64) detail::CreateHostFolders(HostPath(Wow64SystemDirectory() + "\\drivers"));
 }
 void SetExecutablePath(const std::string& path) { Core().config.executablePath = path; }
 void SetCurrentDirectory(const std::string& path) { Core().config.currentDirectory = path; }
@@ -239,6 +248,7 @@ void StartNextRun(ULONGLONG elapsedMilliseconds) {
 std::string WindowsDirectory() { return Core().config.windowsDirectory; }
 std::string SystemDirectory() { return Core().systemDirectory; }
 std::string Wow64SystemDirectory() { return Core().config.windowsDirectory + "\\SysWOW64"; }
+WORD NativeMachineType() { return Core().config.wow64 ? 0x8664 : 0x014C; }
 
 const char* HandleKindName(HandleKind kind) {
   static const char* const names[] = {"file",    "device",  "find",   "key",   "service manager",

@@ -35,6 +35,12 @@ HostEntry ProbeHostPath(const std::string& host);
 // ERROR_FILE_NOT_FOUND otherwise.
 inline unsigned long MissingPathError(HostEntry entry) { return entry == HostEntry::MissingParent ? 3ul : 2ul; }
 
+// Asks the file-change watcher (winsim/file_changes.h) whether the machine may change what is at a host
+// path; true when none watches.
+bool MayChangeHostPath(const std::string& host);
+// Creates a host folder and any missing folders above it, each with the watcher's consent.
+bool CreateHostFolders(const std::string& host);
+
 }  // namespace winsim::detail
 
 #endif

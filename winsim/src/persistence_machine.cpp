@@ -173,6 +173,15 @@ bool SaveMachine(const std::string& folder, std::string* error) {
   for (const auto& drive : detail::Core().drives) {
     if (!CopyDriveInto(drive.second, DriveFolder(folder, drive.first), error)) return false;
   }
+  return SaveMachineFiles(folder, error);
+}
+
+bool SaveMachineFiles(const std::string& folder, std::string* error) {
+  std::lock_guard<std::recursive_mutex> lock(detail::MachineLock());
+  std::string ignored;
+  if (!error) error = &ignored;
+  std::error_code failed;
+  fs::create_directories(folder, failed);
   if (!WriteText(fs::path(folder) / kRegistryFile, RegistryToRegText()) ||
       !WriteText(fs::path(folder) / kMachineFile, MachineJson(folder).dump(2) + "\n")) {
     *error = "cannot write the machine files in " + folder;

@@ -3,6 +3,7 @@
 
 #include "api_call.h"
 #include "machine_state.h"
+#include "paths.h"
 
 using winsim::detail::ApiCall;
 using winsim::detail::Arg;
@@ -23,6 +24,20 @@ std::string ProfilePath(const char* fileName) {
   if (name.find_first_of("\\/") == std::string::npos && !(name.size() >= 2 && name[1] == ':'))
     return winsim::WindowsDirectory() + "\\" + name;
   return name;
+}
+
+// The profile's text, opened as the profile functions open it: the open's error stays on the thread,
+// although the call itself succeeds (it answers the default): 0 once the file opened, ERROR_FILE_NOT_FOUND
+// or ERROR_PATH_NOT_FOUND for a file or folder that is not there, ERROR_ACCESS_DENIED for a folder.
+bool ReadProfile(const std::string& path, std::string* contents) {
+  using winsim::detail::HostEntry;
+  HostEntry entry = winsim::detail::ProbeHostPath(winsim::HostPath(path));
+  bool read = entry == HostEntry::File && winsim::ReadHostFile(path, contents);
+  DWORD error = read ? ERROR_SUCCESS
+                : entry == HostEntry::Directory || entry == HostEntry::File ? ERROR_ACCESS_DENIED
+                                                                            : winsim::detail::MissingPathError(entry);
+  winsim::detail::SetLastErrorOfSuccess(error);
+  return read;
 }
 
 bool FindValue(const std::string& contents, const std::string& section, const std::string& key, std::string* value) {
@@ -86,7 +101,7 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, 
   if (call.Fault() || section == nullptr || key == nullptr) return static_cast<UINT>(defaultValue);
   std::string contents;
   std::string value;
-  if (!winsim::ReadHostFile(ProfilePath(fileName), &contents) || !FindValue(contents, section, key, &value) ||
+  if (!ReadProfile(ProfilePath(fileName), &contents) || !FindValue(contents, section, key, &value) ||
       value.empty())
     return static_cast<UINT>(defaultValue);
   return ParseProfileInt(value);

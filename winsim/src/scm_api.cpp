@@ -191,10 +191,7 @@ BOOL WINAPI StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR*) {
   if (record.config.start == SERVICE_DISABLED) return Fail(ERROR_SERVICE_DISABLED);
   if (record.state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
   error = winsim::detail::StartServiceRecord(record);
-  if (error != NO_ERROR) {
-    record.exitCode = error;
-    return Fail(error);
-  }
+  if (error != NO_ERROR) return Fail(error);
   return TRUE;
 }
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "driver_image.h"
 #include "machine_state.h"
 #include "paths.h"
 #include "scm_service_key.h"
@@ -92,15 +93,16 @@ DWORD StartDriver(ServiceRecord& record) {
   if (imagePath.empty()) imagePath = "\\SystemRoot\\System32\\drivers\\" + record.name + ".sys";
   std::string image = ResolveDriverImagePath(imagePath);
   if (!FileExists(image)) return ERROR_FILE_NOT_FOUND;
+  std::string hostImage = HostPathOf(ParsePathNoRedirection(image));
+  DWORD invalid = DriverImageError(hostImage);
+  if (invalid != NO_ERROR) return invalid;
   std::string device = DeviceOfImage(image);
   // A driver whose device name is taken fails its initialisation (STATUS_OBJECT_NAME_COLLISION).
   if (!device.empty() && DeviceExists(device)) return ERROR_ALREADY_EXISTS;
   if (!device.empty()) CreateDevice(device);
-  WindowsPath parsed = ParsePathNoRedirection(image);
-  record.loadedImage = HostPathOf(parsed);
+  record.loadedImage = hostImage;
   record.device = device;
   record.state = SERVICE_RUNNING;
-  record.exitCode = NO_ERROR;
   return NO_ERROR;
 }
 
@@ -124,7 +126,9 @@ std::string ResolveDriverImagePath(const std::string& imagePath) {
 }
 
 DWORD StartServiceRecord(ServiceRecord& record) {
-  return record.IsDriver() ? StartDriver(record) : StartWin32Service(record);
+  DWORD error = record.IsDriver() ? StartDriver(record) : StartWin32Service(record);
+  record.exitCode = error;
+  return error;
 }
 
 void StopServiceRecord(ServiceRecord& record) {

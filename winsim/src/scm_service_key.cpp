@@ -34,11 +34,11 @@ void Remove(RegNode& key, const char* name) {
   }
 }
 
-void PutString(RegNode& key, const char* name, const std::string& text) {
+void PutString(RegNode& key, const char* name, const std::string& text, DWORD type = REG_SZ) {
   if (text.empty()) {
     Remove(key, name);
   } else {
-    Put(key, name, REG_SZ, StringBytes(text));
+    Put(key, name, type, StringBytes(text));
   }
 }
 
@@ -101,7 +101,7 @@ void WriteServiceKey(const std::string& name, const ServiceConfig& config) {
   Put(*key, "Type", REG_DWORD, DwordBytes(config.type));
   Put(*key, "Start", REG_DWORD, DwordBytes(config.start));
   Put(*key, "ErrorControl", REG_DWORD, DwordBytes(config.errorControl));
-  PutString(*key, "ImagePath", config.imagePath);
+  PutString(*key, "ImagePath", config.imagePath, REG_EXPAND_SZ);
   PutString(*key, "DisplayName", config.displayName);
   PutString(*key, "Group", config.group);
   if (config.tag != 0) {

@@ -18,10 +18,11 @@ std::shared_ptr<RegNode> ServiceKey(const std::string& name);
 // Names of the subkeys of the Services key, as created.
 std::vector<std::string> ServiceKeyNames();
 
-// Writes the values the manager owns, as Wine's services.exe writes them for CreateServiceA: strings
-// REG_SZ with their terminator (ImagePath included), lists REG_MULTI_SZ with the list's closing zero,
-// numbers REG_DWORD. A value the configuration leaves empty is removed; ObjectName is written for a
-// driver only when one was given. Other values in the key stay.
+// Writes the values the manager owns, as Windows' service manager writes them for CreateServiceA: strings
+// with their terminator, ImagePath REG_EXPAND_SZ (its %SystemRoot% expands when the service starts; Wine
+// writes REG_SZ) and the others REG_SZ, lists REG_MULTI_SZ with the list's closing zero, numbers
+// REG_DWORD. A value the configuration leaves empty is removed; ObjectName is written for a driver only
+// when one was given. Other values in the key stay.
 void WriteServiceKey(const std::string& name, const ServiceConfig& config);
 // Reads a configuration back; false when the key holds no usable one (no Type, an unknown type or an
 // impossible start type), which a booting manager skips as Windows and Wine do.

@@ -272,10 +272,10 @@ PeImageSpec ImageWithVersion(const VersionInfoSpec& version, PeMachine machine, 
   return spec;
 }
 
-std::string VersionedImageBytes(const std::string& version, PeKind kind) {
+std::string VersionedImageBytes(const std::string& version, PeKind kind, PeMachine machine) {
   PeImageSpec spec;
-  if (!version.empty()) spec = ImageWithVersion(SimpleVersionInfo(version), PeMachine::I386, kind);
-  spec.machine = PeMachine::I386;
+  if (!version.empty()) spec = ImageWithVersion(SimpleVersionInfo(version), machine, kind);
+  spec.machine = machine;
   spec.kind = kind;
   const std::vector<uint8_t> bytes = BuildPeImage(spec);
   return std::string(bytes.begin(), bytes.end());

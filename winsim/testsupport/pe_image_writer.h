@@ -76,10 +76,11 @@ std::vector<uint8_t> BuildPeImage(const PeImageSpec& spec);
 PeImageSpec ImageWithVersion(const VersionInfoSpec& version, PeMachine machine = PeMachine::I386,
                              PeKind kind = PeKind::Dll);
 
-// The bytes of an i386 image of this kind whose only version resource carries "FileVersion" version (see
-// SimpleVersionInfo); an empty version gives an image without version resource. The fixtures' setup
+// The bytes of an image of this kind and machine whose only version resource carries "FileVersion" version
+// (see SimpleVersionInfo); an empty version gives an image without version resource. The fixtures' setup
 // files and installed drivers are written with it.
-std::string VersionedImageBytes(const std::string& version, PeKind kind = PeKind::Driver);
+std::string VersionedImageBytes(const std::string& version, PeKind kind = PeKind::Driver,
+                                PeMachine machine = PeMachine::I386);
 
 // Writes bytes to a host file, replacing it. Returns false when the file cannot be written.
 bool WriteHostFile(const std::string& hostPath, const std::vector<uint8_t>& bytes);

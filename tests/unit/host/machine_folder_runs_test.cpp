@@ -1,6 +1,7 @@
 // The machine folder as user data, seen from basetdic-host runs: concurrent runs all count, a run killed
-// at any step of its save leaves the machine from before it or after it, and nothing that is not the
-// machine's is created, replaced or removed.
+// at any step of its journal, save or recovery leaves the machine from before it or after it, commands
+// that only read write nothing, a folder a run cannot write is named, the record of digests is believed
+// only for the same file, and nothing that is not the machine's is created, replaced or removed.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +17,10 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "support/temp_folder.h"
 
@@ -32,15 +37,16 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-// Every entry under folder (path -> bytes, "/" for a folder), a machine's lock file left out: what "the
-// same machine folder" means here.
+// Every entry under folder (path -> bytes, "/" for a folder), a machine's lock file and its record of file
+// digests (a cache of what the files hold) left out: what "the same machine folder" means here.
 using FolderState = std::map<std::string, std::string>;
 
 FolderState StateOf(const fs::path& folder) {
   FolderState state;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     std::string name = fs::relative(entry.path(), folder).generic_string();
-    if (entry.path().filename() == "machine.lock" && fs::exists(entry.path().parent_path() / "machine.json")) continue;
+    bool machines = fs::exists(entry.path().parent_path() / "machine.json");
+    if (machines && (entry.path().filename() == "machine.lock" || entry.path().filename() == "machine.digests")) continue;
     std::string content = entry.is_directory() ? "/" : ReadFile(entry.path());
     // The wall-clock time of the save differs between any two runs; the machine's own clock does not.
     if (entry.path().filename() == "machine.json")
@@ -60,13 +66,14 @@ class MachineFolderRunsTest : public ::testing::Test {
  protected:
 
   // Starts the host in this test's folder; crashAt sets the host's step at which to die (0: none).
-  pid_t Start(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run") {
+  pid_t Start(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run",
+              const fs::path& out = "/dev/null") {
     fs::path err = dir_ / (tag + ".err");
     pid_t child = fork();
     if (child == 0) {
       if (chdir(dir_.c_str()) != 0) _exit(126);
       if (crashAt > 0) setenv("BASETDIC_HOST_CRASH_AT", std::to_string(crashAt).c_str(), 1);
-      int quiet = open("/dev/null", O_WRONLY);
+      int quiet = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int errors = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(quiet, 1);
       dup2(errors, 2);
@@ -90,7 +97,10 @@ class MachineFolderRunsTest : public ::testing::Test {
     return outcome;
   }
 
-  Outcome Host(const std::vector<std::string>& arguments, int crashAt = 0) { return Finish(Start(arguments, crashAt)); }
+  Outcome Host(const std::vector<std::string>& arguments, int crashAt = 0, const std::string& tag = "run",
+               const fs::path& out = "/dev/null") {
+    return Finish(Start(arguments, crashAt, tag, out), tag);
+  }
 
   void Replace(const fs::path& folder, const fs::path& with) {
     fs::remove_all(folder);
@@ -114,40 +124,184 @@ TEST_F(MachineFolderRunsTest, ConcurrentInstallsAllCountAndAllSucceed) {
       << ReadFile(dir_ / "m" / "registry.reg");
 }
 
-// Every step of staging and commit, and for each a second crash early in the next run's recovery: the
-// folder then loads (machine show succeeds) and is the machine from before the install or after it.
+std::vector<std::string> Args(std::vector<std::string> first, const std::vector<std::string>& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
+uintmax_t BytesUnder(const fs::path& folder) {
+  uintmax_t bytes = 0;
+  std::error_code none;
+  for (fs::recursive_directory_iterator it(folder, none), end; !none && it != end; it.increment(none)) {
+    if (it->is_regular_file()) bytes += it->file_size();
+  }
+  return bytes;
+}
+
+// Every step of the run's journal, its commit and a recovery: a run killed at any of them, and the next
+// run's recovery of that folder killed again at any of its own steps, leaves a folder that loads (machine
+// show succeeds) as the machine from before the run or after it. What a killed run leaves behind is
+// what it changed, not a copy of the drives.
 TEST_F(MachineFolderRunsTest, RunKilledAtAnyStepLeavesTheMachineBeforeOrAfter) {
   const fs::path machine = dir_ / "m", before = dir_ / "before", after = dir_ / "after";
+  // A cycle with the trace on, after an install: it creates a file (zel.ini), appends to one (the trace),
+  // replaces one and deletes it (the driver), so the journal notes each kind of file.
+  const std::vector<std::string> run = {"--trace", "cycle"};
   ASSERT_EQ(Host({"--machine", "before", "machine", "init", "--os", "nt4"}).exitCode, 0);
+  ASSERT_EQ(Host({"--machine", "before", "--trace", "install"}).exitCode, 0);
+  const uintmax_t kFiller = 2000000;
+  std::ofstream(before / "drives" / "C" / "filler.bin") << std::string(kFiller, 'f');
   fs::copy(before, after, fs::copy_options::recursive);
-  ASSERT_EQ(Host({"--machine", "after", "install"}).exitCode, 0);
+  ASSERT_EQ(Host(Args({"--machine", "after"}, run)).exitCode, 0);
   const FolderState stateBefore = StateOf(before), stateAfter = StateOf(after);
   ASSERT_NE(stateBefore, stateAfter);
 
-  int crashPoints = 0;
+  int crashPoints = 0, recoveryCrashPoints = 0;
   for (int crashAt = 1; crashAt < 100; ++crashAt) {
-    SCOPED_TRACE("install killed at step " + std::to_string(crashAt));
+    SCOPED_TRACE("run killed at step " + std::to_string(crashAt));
     Replace(machine, before);
-    Outcome install = Host({"--machine", "m", "install"}, crashAt);
+    Outcome install = Host(Args({"--machine", "m"}, run), crashAt);
     if (!install.killed) {
       EXPECT_EQ(install.exitCode, 0) << install.err;
       EXPECT_EQ(StateOf(machine), stateAfter);
       break;
     }
     ++crashPoints;
+    EXPECT_LT(BytesUnder(machine / "machine.staging"), kFiller / 2);
     const fs::path crashed = dir_ / "crashed";
     Replace(crashed, machine);
-    for (int recoveryCrashAt : {0, 1}) {
+    for (int recoveryCrashAt = 0; recoveryCrashAt < 50; ++recoveryCrashAt) {
       SCOPED_TRACE("recovery killed at step " + std::to_string(recoveryCrashAt));
       Replace(machine, crashed);
-      if (recoveryCrashAt > 0) Host({"--machine", "m", "machine", "show"}, recoveryCrashAt);
+      bool killedAgain = recoveryCrashAt > 0 && Host({"--machine", "m", "machine", "show"}, recoveryCrashAt).killed;
       Outcome show = Host({"--machine", "m", "machine", "show"});
       ASSERT_EQ(show.exitCode, 0) << show.err;
       FolderState state = StateOf(machine);
       EXPECT_TRUE(state == stateBefore || state == stateAfter);
+      if (recoveryCrashAt > 0 && !killedAgain) break;
+      recoveryCrashPoints += killedAgain;
     }
   }
-  EXPECT_GE(crashPoints, 8);
+  EXPECT_GE(crashPoints, 12);
+  EXPECT_GE(recoveryCrashPoints, 2 * crashPoints);
+}
+
+// Makes folders (each one given, and with recursive everything below it) impossible to write for this
+// process while it lives: read-only permissions, or for root, who passes those, the immutable attribute.
+// Works() is false where neither takes effect.
+class Unwritable {
+ public:
+  Unwritable(std::vector<fs::path> folders, bool recursive) : folders_(std::move(folders)), recursive_(recursive) {
+    Apply(true);
+    std::ofstream probe(folders_.front() / "probe");
+    works_ = !probe;
+    if (!works_) fs::remove(folders_.front() / "probe");
+  }
+  ~Unwritable() { Apply(false); }
+  bool Works() const { return works_; }
+
+ private:
+  void Apply(bool on) {
+    for (const fs::path& folder : folders_) {
+      std::string command = geteuid() == 0 ? std::string("chattr ") + (recursive_ ? "-R " : "") + (on ? "+i" : "-i")
+                                           : std::string("chmod ") + (recursive_ ? "-R " : "") + (on ? "a-w" : "u+w");
+      int status = std::system((command + " '" + folder.string() + "' 2>/dev/null").c_str());
+      (void)status;
+    }
+  }
+  std::vector<fs::path> folders_;
+  bool recursive_;
+  bool works_ = false;
+};
+
+// The commands that only look at the machine need nothing of the folder but to read it.
+TEST_F(MachineFolderRunsTest, ReadingCommandsWorkOnAFolderTheyCannotWrite) {
+  ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "win7"}).exitCode, 0);
+  ASSERT_EQ(Host({"--machine", "m", "install"}).exitCode, 0);
+  const FolderState was = StateOf(dir_ / "m");
+  Unwritable frozen({dir_ / "m"}, true);
+  if (!frozen.Works()) GTEST_SKIP() << "this file system lets this user write everywhere";
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"machine", "show"},
+                                                 std::vector<std::string>{"explain"},
+                                                 std::vector<std::string>{"machine", "show", "--json"}}) {
+    SCOPED_TRACE(command.front() + " " + command.back());
+    Outcome outcome = Host(Args({"--machine", "m"}, command));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(StateOf(dir_ / "m"), was);
+  }
+}
+
+// A run that cannot change what it has to on the drives is not kept, and the message names the folder.
+TEST_F(MachineFolderRunsTest, FolderTheRunCannotWriteIsNamedAndNothingIsKept) {
+  struct Case {
+    const char* os;
+    const char* folder;  // below drives/C
+  };
+  const Case cases[] = {{"nt4", "WINNT/system32/drivers"}, {"xp", "WINDOWS/system32/drivers"}};
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.os);
+    ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", row.os, "--force"}).exitCode, 0);
+    const FolderState was = StateOf(dir_ / "m");
+    Outcome install;
+    {
+      Unwritable frozen({dir_ / "m" / "drives" / "C" / row.folder}, false);
+      if (!frozen.Works()) GTEST_SKIP() << "this file system lets this user write everywhere";
+      install = Host({"--machine", "m", "install"});
+    }
+    EXPECT_EQ(install.exitCode, 2);
+    EXPECT_NE(install.err.find((fs::path("m") / "drives" / "C" / row.folder).string() + ":"), std::string::npos)
+        << install.err;
+    EXPECT_NE(install.err.find("make that folder writable"), std::string::npos) << install.err;
+    EXPECT_NE(install.err.find("nothing of this run was kept"), std::string::npos) << install.err;
+    EXPECT_EQ(StateOf(dir_ / "m"), was);
+  }
+}
+
+// machine.digests spares a run reading files that did not change, and is believed only for the very file
+// it describes: a file rewritten by hand with its size and modification time put back is read again, and
+// a damaged record counts as none.
+TEST_F(MachineFolderRunsTest, RecordedDigestsHoldOnlyForTheSameFile) {
+  const fs::path machine = dir_ / "m", note = machine / "drives" / "C" / "note.txt";
+  ASSERT_EQ(Host({"--machine", "m", "machine", "init", "--os", "xp"}).exitCode, 0);
+  std::ofstream(note) << "first";
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));  // older than the file system's time step
+  ASSERT_EQ(Host({"--machine", "m", "check"}).exitCode, 0);
+  const std::string record = ReadFile(machine / "machine.digests");
+  auto shown = [&] {
+    std::string out = ReadFile(dir_ / "show.out");
+    nlohmann::json files = nlohmann::json::parse(out, nullptr, false)["state"]["files"];
+    for (const auto& file : files) {
+      if (file["path"] == "C:\\note.txt") return file["digest"].get<std::string>();
+    }
+    return std::string("none");
+  };
+  auto show = [&] {
+    Outcome outcome = Host({"--machine", "m", "machine", "show", "--json"}, 0, "show", dir_ / "show.out");
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    return shown();
+  };
+  const std::string read = show();
+  const std::string recorded = nlohmann::json::parse(record)["files"]["c:\\note.txt"]["digest"].get<std::string>();
+  ASSERT_EQ(recorded, read);
+
+  // The record is what the run believes for an unchanged file...
+  std::string planted = record;
+  planted.replace(planted.find(recorded), recorded.size(), "0123456789abcdef");
+  std::ofstream(machine / "machine.digests", std::ios::trunc) << planted;
+  EXPECT_EQ(show(), "0123456789abcdef");
+  // ...but not once the record is damaged,
+  std::ofstream(machine / "machine.digests", std::ios::trunc) << planted.substr(0, planted.size() / 2);
+  EXPECT_EQ(show(), read);
+  // nor for a file rewritten with the same size and its old modification time.
+  std::ofstream(machine / "machine.digests", std::ios::trunc) << planted;
+  fs::file_time_type written = fs::last_write_time(note);
+  std::ofstream(note, std::ios::trunc) << "other";
+  fs::last_write_time(note, written);
+  const std::string rewritten = show();
+  EXPECT_NE(rewritten, read);
+  EXPECT_NE(rewritten, "0123456789abcdef");
+  fs::remove(machine / "machine.digests");
+  EXPECT_EQ(show(), rewritten);
 }
 
 TEST_F(MachineFolderRunsTest, WhatIsNotTheMachinesIsLeftAsItWas) {

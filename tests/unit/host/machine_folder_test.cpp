@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/temp_folder.h"
+#include "native_images.h"
 #include "temp_machine.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
@@ -21,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using winsim::testsupport::ConfigFor;
+using winsim::testsupport::NativeDriverBytes;
 using winsim::testsupport::TempMachine;
 
 const char kServices[] = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\";
@@ -82,7 +84,7 @@ TEST_F(MachineFolderTest, FilesStayInTheMachineFolderAndLaterWritesLandThere) {
 
 TEST_F(MachineFolderTest, ServiceManagerComesBackAsItWasNotAsTheRegistrySays) {
   TempMachine machine;
-  ASSERT_TRUE(winsim::WriteHostFile("C:\\WINDOWS\\system32\\drivers\\zelbase.sys", "driver"));
+  ASSERT_TRUE(winsim::WriteHostFile("C:\\WINDOWS\\system32\\drivers\\zelbase.sys", NativeDriverBytes("")));
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   SC_HANDLE running = CreateDriver(manager, "ZelBase", "System32\\DRIVERS\\zelbase.sys");
   ASSERT_NE(running, nullptr);
@@ -113,7 +115,7 @@ TEST_F(MachineFolderTest, ServiceManagerComesBackAsItWasNotAsTheRegistrySays) {
 
 TEST_F(MachineFolderTest, ServiceMarkedForDeletionStaysMarked) {
   TempMachine machine;
-  ASSERT_TRUE(winsim::WriteHostFile("C:\\x.sys", "driver"));
+  ASSERT_TRUE(winsim::WriteHostFile("C:\\x.sys", NativeDriverBytes("")));
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   SC_HANDLE service = CreateDriver(manager, "doomed", "C:\\x.sys");
   ASSERT_TRUE(StartServiceA(service, 0, nullptr));

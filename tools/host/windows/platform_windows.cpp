@@ -5,7 +5,7 @@
 
 #include "platform.h"
 #include "generic/proc_address.h"
-#include "product/product_names.h"
+#include "rules/product_names.h"
 #include "registry_key.h"
 #include "trace_switch.h"
 #include "generic/win_handles.h"
@@ -125,5 +125,9 @@ bool BeginRehearsal(const HostRequest&, std::string* error) {
 }
 
 void EndRehearsal() {}
+
+bool RecallFileContent(const std::string&, uint64_t, uint64_t*, std::string*) { return false; }
+
+void RememberFileContent(const std::string&, uint64_t, uint64_t, const std::string&) {}
 
 }  // namespace host::platform

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "native_images.h"
 #include "pe_image_writer.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
@@ -67,7 +68,10 @@ bool WriteSetupFiles(std::string* error) {
     version.stringTables[0].strings.insert(version.stringTables[0].strings.begin(),
                                            {{"FileDescription", image.description}, {"ProductName", "zel"}});
     version.fileType = image.kind == PeKind::Driver ? 3u : image.kind == PeKind::Exe ? 1u : 2u;  // VFT_DRV, APP, DLL
-    auto peImage = winsim::testsupport::ImageWithVersion(version, PeMachine::I386, image.kind);
+    // The drivers are built for the machine's processor (AMD64 on a WOW64 machine: drivers never run under
+    // WOW64); the programs and the library are 32-bit like the setup program.
+    PeMachine machine = image.kind == PeKind::Driver ? winsim::testsupport::NativePeMachine() : PeMachine::I386;
+    auto peImage = winsim::testsupport::ImageWithVersion(version, machine, image.kind);
     peImage.withCode = true;
     if (!winsim::WriteHostFile(SetupPath(image.name), Bytes(winsim::testsupport::BuildPeImage(peImage)))) {
       *error = std::string("cannot write ") + SetupPath(image.name);

@@ -29,7 +29,9 @@ std::string HolderOf(int descriptor) {
 
 std::string Holder(const std::string& pid) { return pid.empty() ? "another run" : "process " + pid; }
 
-bool TryLock(int descriptor) { return flock(descriptor, LOCK_EX | LOCK_NB) == 0; }
+bool TryLock(int descriptor, FolderLock::Mode mode) {
+  return flock(descriptor, (mode == FolderLock::Mode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0;
+}
 
 }  // namespace
 
@@ -39,7 +41,7 @@ void FolderLock::Release(bool removeFile) {
   if (descriptor_ < 0) return;
   if (removeFile) {
     unlink(path_.c_str());
-  } else {
+  } else if (!shared_) {
     // No stale id for the next waiter to name (a killed holder leaves its own, which is still right).
     bool cleared = ftruncate(descriptor_, 0) == 0;
     (void)cleared;
@@ -54,22 +56,27 @@ bool FolderLock::StillGuardsFolder() const {
          held.st_ino == named.st_ino;
 }
 
-bool FolderLock::Acquire(const std::string& folder, int waitSeconds, std::string* error) {
+bool FolderLock::Acquire(const std::string& folder, int waitSeconds, Mode mode, std::string* error) {
   std::string path = folder + "/" + kLockFileName;
-  int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  madeFile_ = descriptor >= 0;
+  // A reader opens the file only for reading (flock needs no more), so that it writes nothing.
+  int descriptor = mode == Mode::Shared ? open(path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+  madeFile_ = false;
+  if (descriptor < 0) {
+    descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    madeFile_ = descriptor >= 0;
+  }
   if (descriptor < 0 && errno == EEXIST) descriptor = open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (descriptor < 0) {
     *error = "cannot open the lock file " + path + ": " + strerror(errno) +
              "; nothing was changed: use a folder you can write with --machine DIR";
     return false;
   }
-  if (!TryLock(descriptor)) {
+  if (!TryLock(descriptor, mode)) {
     std::string holder = HolderOf(descriptor);
     std::cerr << "basetdic-host: waiting up to " << waitSeconds << " s (--wait SECONDS) for " << Holder(holder)
               << ", which is using the machine in " << folder << std::endl;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
-    while (!TryLock(descriptor)) {
+    while (!TryLock(descriptor, mode)) {
       if (std::chrono::steady_clock::now() >= deadline) {
         holder = HolderOf(descriptor);
         close(descriptor);
@@ -81,10 +88,13 @@ bool FolderLock::Acquire(const std::string& folder, int waitSeconds, std::string
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
-  std::string pid = std::to_string(getpid()) + "\n";
-  // Only the waiting message of another run needs the id; the lock holds without it.
-  bool written = ftruncate(descriptor, 0) == 0 && pwrite(descriptor, pid.data(), pid.size(), 0) >= 0;
-  (void)written;
+  shared_ = mode == Mode::Shared;
+  if (!shared_) {
+    std::string pid = std::to_string(getpid()) + "\n";
+    // Only the waiting message of another run needs the id; the lock holds without it.
+    bool written = ftruncate(descriptor, 0) == 0 && pwrite(descriptor, pid.data(), pid.size(), 0) >= 0;
+    (void)written;
+  }
   descriptor_ = descriptor;
   path_ = path;
   return true;

@@ -1,5 +1,7 @@
-// The machine folder's lock: an exclusive flock on <folder>/machine.lock, held from load to save, so that
-// one run at a time changes the machine. The kernel releases it when the process ends, however it ends.
+// The machine folder's lock: a flock on <folder>/machine.lock, held from load to save, so that one run at
+// a time changes the machine. A run that only reads the machine shares it with other readers and writes
+// nothing in the folder; one that changes the machine holds it alone and writes its process id into the
+// file for whoever waits. The kernel releases it when the process ends, however it ends.
 #ifndef BASETDIC_HOST_FOLDER_LOCK_H
 #define BASETDIC_HOST_FOLDER_LOCK_H
 
@@ -14,11 +16,15 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
+  enum class Mode { Exclusive, Shared };
+
   // Takes the lock on folder (which exists), waiting up to waitSeconds for another run to finish; says on
   // stderr once that it waits and for which process. False with *error when the time is up or the lock
-  // file cannot be opened; nothing in the folder is changed then, beyond the lock file itself.
-  bool Acquire(const std::string& folder, int waitSeconds, std::string* error);
+  // file cannot be opened; nothing in the folder is changed then, beyond the lock file itself (which a
+  // shared lock makes only when it is missing).
+  bool Acquire(const std::string& folder, int waitSeconds, Mode mode, std::string* error);
   bool Held() const { return descriptor_ >= 0; }
+  bool Shared() const { return shared_; }
   // True when this Acquire made the lock file (it was not there before).
   bool MadeLockFile() const { return madeFile_; }
   // False when the lock file was removed or replaced while this run waited for it: the lock then guards
@@ -30,6 +36,7 @@ class FolderLock {
  private:
   int descriptor_ = -1;
   bool madeFile_ = false;
+  bool shared_ = false;
   std::string path_;
 };
 

@@ -1,13 +1,12 @@
 #include "machine_folder.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
+
+#include "crash_point.h"
+#include "durable_files.h"
+#include "file_digests.h"
 
 namespace host::platform {
 namespace {
@@ -16,7 +15,7 @@ namespace fs = std::filesystem;
 
 const char kStagingName[] = "machine.staging";
 // In the staging folder: present once everything staged is on disk, so that from then on the next Open
-// rolls the commit forward instead of discarding it.
+// rolls the commit forward instead of undoing the run.
 const char kCommitMarker[] = "commit";
 const char kOldDrives[] = "old-drives";
 const char* const kMachineFiles[] = {"registry.reg", "machine.json"};
@@ -24,7 +23,7 @@ const char kDrives[] = "drives";
 
 bool IsOwnEntry(const std::string& name) {
   return name == "machine.json" || name == "registry.reg" || name == kDrives || name == kLockFileName ||
-         name == kStagingName;
+         name == kStagingName || name == FileDigests::kFileName;
 }
 
 bool IsLockOrStaging(const std::string& name) { return name == kLockFileName || name == kStagingName; }
@@ -53,41 +52,23 @@ MachineFolder::Contents Classify(const fs::path& folder, std::string* first) {
   return MachineFolder::Contents::Empty;
 }
 
-// A test hook: BASETDIC_HOST_CRASH_AT=N kills the process with SIGKILL at the Nth step of staging and
-// commit, so that tests can show that a run killed anywhere leaves a folder that loads.
-void CrashPoint() {
-  static const char* setting = std::getenv("BASETDIC_HOST_CRASH_AT");
-  static long target = setting ? std::atol(setting) : 0;
-  static long reached = 0;
-  if (target > 0 && ++reached == target) kill(getpid(), SIGKILL);
-}
-
-bool SyncPath(const fs::path& path, bool directory) {
-  int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | (directory ? O_DIRECTORY : 0));
-  if (descriptor < 0) return false;
-  bool synced = fsync(descriptor) == 0;
-  close(descriptor);
-  return synced;
-}
-
-// Everything under root on disk, files and folders, root included.
-bool SyncTree(const fs::path& root) {
-  std::error_code failed;
-  for (fs::recursive_directory_iterator it(root, failed), end; !failed && it != end; it.increment(failed)) {
-    if (it->is_symlink(failed)) continue;
-    bool directory = it->is_directory(failed);
-    if (!directory && !it->is_regular_file(failed)) continue;
-    if (!SyncPath(it->path(), directory)) return false;
-  }
-  return !failed && SyncPath(root, true);
-}
-
 bool Rename(const fs::path& from, const fs::path& to, std::string* error) {
   std::error_code failed;
   fs::rename(from, to, failed);
   if (failed) *error = "cannot move " + from.string() + " to " + to.string() + ": " + failed.message();
   CrashPoint();
   return !failed;
+}
+
+// Drops a staging folder whose run is over: the journal goes first, so that a kill while the rest is
+// removed can never leave a journal to be rolled back over a machine it no longer describes.
+void RemoveStaging(const fs::path& staging) {
+  std::error_code ignored;
+  if (fs::remove(staging / RunJournal::kFileName, ignored)) SyncPath(staging, true);
+  fs::remove(staging / kCommitMarker, ignored);
+  CrashPoint();
+  fs::remove_all(staging, ignored);
+  CrashPoint();
 }
 
 // Puts what staging holds in place, one rename per entry; every step can be repeated after a crash, so
@@ -107,15 +88,20 @@ bool RollForward(const fs::path& folder, const fs::path& staging, std::string* e
     *error = "cannot write " + folder.string() + " to disk";
     return false;
   }
-  fs::remove(staging / kCommitMarker, failed);
-  CrashPoint();
-  fs::remove_all(staging, failed);
-  CrashPoint();
+  RemoveStaging(staging);
   return true;
 }
 
-bool Recover(const fs::path& folder, std::string* error) {
-  fs::path staging = folder / kStagingName;
+// Undoes a run that ended before its commit: its journal puts the drives back, and nothing else of it
+// was ever in place.
+bool RollBack(const std::string& folder, const fs::path& staging, std::string* error) {
+  if (!RunJournal::RollBack(folder, staging, error)) return false;
+  RemoveStaging(staging);
+  return true;
+}
+
+bool Recover(const std::string& folder, std::string* error) {
+  fs::path staging = fs::path(folder) / kStagingName;
   std::error_code failed;
   if (!fs::exists(staging, failed)) return true;
   if (fs::exists(staging / kCommitMarker, failed)) {
@@ -124,14 +110,28 @@ bool Recover(const fs::path& folder, std::string* error) {
              "; it stays in " + staging.string() + " for the next run to finish";
     return false;
   }
-  fs::remove_all(staging, failed);  // a run that ended before its commit: nothing of it was kept
-  return true;
+  if (RollBack(folder, staging, error)) return true;
+  *error = "an earlier run that did not finish could not be undone: " + *error + "; what it needs stays in " +
+           staging.string() + " for the next run to finish: make that path writable and run again";
+  return false;
 }
 
 }  // namespace
 
-bool MachineFolder::Open(const std::string& folder, int waitSeconds, std::string* error) {
+bool MachineFolder::Lock(FolderLock::Mode mode, int waitSeconds, std::string* error) {
+  // A run that waited may find that the run before it removed the folder it had made for nothing.
+  std::error_code failed;
+  while (true) {
+    if (!lock_.Acquire(folder_, waitSeconds, mode, error)) return false;
+    if (lock_.StillGuardsFolder()) return true;
+    lock_.Release();
+    fs::create_directories(folder_, failed);
+  }
+}
+
+bool MachineFolder::Open(const std::string& folder, int waitSeconds, Access access, std::string* error) {
   folder_ = folder;
+  access_ = access;
   if (folder.empty()) {
     *error = "--machine was given an empty folder name: name the machine's folder, e.g. --machine basetdic-machine";
     return false;
@@ -163,14 +163,14 @@ bool MachineFolder::Open(const std::string& folder, int waitSeconds, std::string
       return false;
     }
   }
-  // A run that waited may find that the run before it removed the folder it had made for nothing.
-  while (true) {
-    if (!lock_.Acquire(folder, waitSeconds, error)) return false;
-    if (lock_.StillGuardsFolder()) break;
+  bool reads = access == Access::Read && !madeFolder_;
+  if (!Lock(reads ? FolderLock::Mode::Shared : FolderLock::Mode::Exclusive, waitSeconds, error)) return false;
+  // A reader that finds an earlier run to finish, or no machine yet, needs the folder to itself.
+  if (reads && (fs::exists(path / kStagingName, failed) || Classify(path, &otherEntry_) == Contents::Empty)) {
     lock_.Release();
-    fs::create_directories(path, failed);
+    if (!Lock(FolderLock::Mode::Exclusive, waitSeconds, error)) return false;
   }
-  if (!Recover(path, error)) return false;
+  if (!lock_.Shared() && !Recover(folder, error)) return false;
   contents_ = Classify(path, &otherEntry_);
   return true;
 }
@@ -184,18 +184,14 @@ std::string MachineFolder::FirstForeignEntry() const {
 
 std::string MachineFolder::Staging() const { return (fs::path(folder_) / kStagingName).string(); }
 
-bool MachineFolder::BeginStaging(bool copyDrives, std::string* error) {
+bool MachineFolder::BeginNewMachine(std::string* error) {
   fs::path staging = Staging();
   std::error_code failed;
   fs::remove_all(staging, failed);
-  fs::create_directories(staging, failed);
-  staging_ = true;
-  if (!failed && copyDrives && fs::exists(fs::path(folder_) / kDrives, failed)) {
-    fs::copy(fs::path(folder_) / kDrives, staging / kDrives, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
-             failed);
-  }
+  fs::create_directories(staging / kDrives, failed);
+  stage_ = Stage::NewMachine;
   if (failed) {
-    *error = "cannot make the run's working copy in " + staging.string() + ": " + failed.message() +
+    *error = "cannot make the new machine in " + staging.string() + ": " + failed.message() +
              "; nothing was changed: free some space or name another folder with --machine DIR";
     return false;
   }
@@ -203,18 +199,46 @@ bool MachineFolder::BeginStaging(bool copyDrives, std::string* error) {
   return true;
 }
 
+void MachineFolder::BeginInPlace() {
+  stage_ = Stage::InPlace;
+  if (access_ == Access::Change) journal_ = std::make_unique<RunJournal>(folder_, Staging());
+}
+
+bool MachineFolder::BeforeChange(const std::string& hostPath) {
+  // A new machine is all new until its commit; outside a run's stage nothing may change the machine.
+  if (stage_ == Stage::NewMachine) return true;
+  if (journal_) return journal_->NoteBeforeChange(hostPath);
+  if (stage_ == Stage::None) return false;
+  if (readRefusal_.empty()) readRefusal_ = "a command that only reads the machine tried to change " + hostPath;
+  return false;
+}
+
+std::string MachineFolder::RefusedChange() const { return journal_ ? journal_->Problem() : readRefusal_; }
+
+std::string MachineFolder::RefusalFix() const { return journal_ ? journal_->Fix() : "report it"; }
+
 bool MachineFolder::Commit(std::string* error) {
   fs::path staging = Staging();
   CrashPoint();
-  if (!SyncTree(staging)) {
+  if (!RefusedChange().empty()) {
+    *error = RefusedChange();
+    return false;
+  }
+  // A new machine is all in staging; a run in place has its journal on disk already, so only the saved
+  // files and what the run changed on the drives remain.
+  bool synced = false;
+  if (stage_ == Stage::NewMachine) {
+    synced = SyncTree(staging);
+  } else if (journal_) {
+    synced = journal_->SyncChanges() && SyncPath(staging, true);
+    for (const char* name : kMachineFiles) synced = synced && SyncPath(staging / name, false);
+  }
+  if (!synced) {
     *error = "cannot write the machine's files in " + staging.string() + " to disk";
     return false;
   }
   CrashPoint();
-  int marker = open((staging / kCommitMarker).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool marked = marker >= 0 && fsync(marker) == 0;
-  if (marker >= 0) close(marker);
-  if (!marked || !SyncPath(staging, true)) {
+  if (!CreateDurably(staging / kCommitMarker)) {
     *error = "cannot mark " + staging.string() + " as complete";
     return false;
   }
@@ -222,17 +246,22 @@ bool MachineFolder::Commit(std::string* error) {
   CrashPoint();
   committed_ = true;
   if (!RollForward(folder_, staging, error)) return false;
-  staging_ = false;
+  stage_ = Stage::None;
+  journal_.reset();
   committing_ = false;
   return true;
 }
 
 void MachineFolder::Discard() {
   std::error_code ignored;
-  if (staging_ && !committing_) {
-    fs::remove_all(Staging(), ignored);
-    staging_ = false;
+  if (stage_ == Stage::NewMachine && !committing_) fs::remove_all(Staging(), ignored);
+  if (stage_ == Stage::InPlace && journal_ && !committing_ && fs::exists(Staging(), ignored)) {
+    // What fails here stays in staging, and the next run's Open finishes it.
+    std::string unfinished;
+    RollBack(folder_, Staging(), &unfinished);
   }
+  stage_ = Stage::None;
+  journal_.reset();
   if (!lock_.Held() || committed_ || Holds() != Contents::Empty) return;
   lock_.Release(lock_.MadeLockFile());
   if (!madeFolder_) return;

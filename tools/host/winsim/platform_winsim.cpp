@@ -3,12 +3,17 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "demo_setup.h"
+#include "file_digests.h"
 #include "machine_folder.h"
 #include "platform.h"
+#include "rehearsal_view.h"
 #include "trace_switch.h"
+#include "windows_names.h"
+#include "winsim/file_changes.h"
 #include "winsim/machine.h"
 #include "winsim/persistence.h"
 #include "winsim/processes.h"
@@ -18,8 +23,6 @@ namespace host::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string rehearsalFolder;
 
 std::string ExecutableFolder() {
   char path[4096];
@@ -46,8 +49,34 @@ MachineFolder& Folder() {
   return folder;
 }
 
+FileDigests& Digests() {
+  static FileDigests digests;
+  return digests;
+}
+
+RehearsalView& View() {
+  static RehearsalView view;
+  return view;
+}
+
 // A machine OpenMachine made for this run, still only in staging (its saved files are there too).
 bool newMachinePending = false;
+
+// What the machine changes on its drives goes past the machine folder first (the run's journal, or a
+// refusal for a command that only reads), and what is on record of the file no longer holds.
+void WatchThroughFolder() {
+  winsim::WatchFileChanges([](const std::string& hostPath) {
+    Digests().Forget(hostPath);
+    return Folder().BeforeChange(hostPath);
+  });
+}
+
+void WatchThroughView() {
+  winsim::WatchFileChanges([](const std::string& hostPath) {
+    Digests().Forget(hostPath);
+    return View().MakeOwnBeforeChange(hostPath);
+  });
+}
 
 const char kNothingKept[] = "nothing of this run was kept, the machine folder is as it was before it";
 
@@ -61,12 +90,26 @@ bool CreateMachine(const std::string& osName, bool wow64, std::string* error) {
   config.wow64 = wow64;
   config.executablePath = demo::kExecutablePath;
   config.currentDirectory = demo::kSetupFolder;
-  if (!Folder().BeginStaging(false, error)) return false;
+  if (!Folder().BeginNewMachine(error)) return false;
+  WatchThroughFolder();
   winsim::Boot(config, (fs::path(Folder().Staging()) / "drives" / "C").string());
   demo::ApplyMachineBehaviour();
   if (!demo::WriteSetupFiles(error)) return false;
   if (config.os.platformId == VER_PLATFORM_WIN32_NT && config.os.major == 6) demo::WriteProductDataPath();
   return winsim::SaveMachine(Folder().Staging(), error);
+}
+
+// Where a file the snapshot found lives on the host. Its path is made of the names the directory
+// searches returned, so below the drive's own folder they are the host's names as they are, and no name
+// needs looking up without regard to case (which reads each folder on the way). A path that does not
+// stand there has nothing on record and is simply read.
+std::string HostPathOfFound(const std::string& path) {
+  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return winsim::HostPath(path);
+  std::string root = winsim::HostPath(path.substr(0, 3));
+  if (root.empty()) return root;
+  std::string host = root + "/" + path.substr(3);
+  std::replace(host.begin(), host.end(), '\\', '/');
+  return host;
 }
 
 // After a commit the drives live in the machine folder itself; later reads (the report) look there.
@@ -81,13 +124,17 @@ void MapDrivesInPlace() {
 bool Commit(std::string* error) {
   if (!Folder().Commit(error)) return false;
   MapDrivesInPlace();
+  Digests().Save(Folder().Folder());
   return true;
 }
 
-// Loads the machine with its drives copied to the staging folder, where the run writes.
-bool LoadStaged(std::string* error) {
-  if (!Folder().BeginStaging(true, error)) return false;
-  if (!winsim::LoadMachine(Folder().Folder(), Folder().Staging(), error)) {
+// Loads the folder's machine with its drives where they are: the run changes them in place, through the
+// folder's journal.
+bool LoadInPlace(std::string* error) {
+  Folder().BeginInPlace();
+  WatchThroughFolder();
+  Digests().Load(Folder().Folder());
+  if (!winsim::LoadMachine(Folder().Folder(), error)) {
     *error += ": correct it by hand, or replace the machine with machine init --os VERSION --force";
     return false;
   }
@@ -124,7 +171,10 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
 
 bool OpenMachine(const HostRequest& request, bool* created, std::string* error) {
   *created = false;
-  if (!Folder().Open(request.machineFolder, request.waitSeconds, error)) return false;
+  bool onlyReads = request.command == Command::MachineShow || request.command == Command::Explain;
+  if (!Folder().Open(request.machineFolder, request.waitSeconds,
+                     onlyReads ? MachineFolder::Access::Read : MachineFolder::Access::Change, error))
+    return false;
   if (Folder().Holds() == MachineFolder::Contents::Other) {
     *error = request.machineFolder + " exists but holds no machine (it holds " + Folder().OtherEntry() +
              "): name another folder with --machine DIR";
@@ -139,7 +189,7 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
     *created = true;
     return true;
   }
-  if (!LoadStaged(error)) return false;
+  if (!LoadInPlace(error)) return false;
   // A run is a new process on the machine, later by the real time that passed, or by a fixed minute
   // under --deterministic so that tests read the same clock every time.
   winsim::StartNextRun(request.deterministic ? 60000 : winsim::MillisecondsSinceSave());
@@ -147,7 +197,15 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
 }
 
 bool SaveMachine(const HostRequest&, std::string* error) {
-  if (winsim::SaveMachine(Folder().Staging(), error) && Commit(error)) {
+  if (!Folder().RefusedChange().empty()) {
+    *error = Folder().RefusedChange() + "; " + kNothingKept + ": " + Folder().RefusalFix() + ", and run again";
+    Folder().Discard();
+    return false;
+  }
+  // A new machine is saved whole, drives included; the folder's own keeps its drives where they are.
+  bool saved = Folder().BuildsNewMachine() ? winsim::SaveMachine(Folder().Staging(), error)
+                                           : winsim::SaveMachineFiles(Folder().Staging(), error);
+  if (saved && Commit(error)) {
     newMachinePending = false;
     return true;
   }
@@ -155,6 +213,7 @@ bool SaveMachine(const HostRequest&, std::string* error) {
     *error += "; the run's changes are saved in " + Folder().Staging() + " and the next run puts them in place";
   } else {
     *error += "; " + std::string(kNothingKept) + ": correct the cause and run again";
+    Folder().Discard();
   }
   return false;
 }
@@ -172,7 +231,7 @@ bool KeepCreatedMachine(std::string* error) {
 std::string MachineLocation(const HostRequest& request) { return "machine " + request.machineFolder; }
 
 bool InitMachine(const HostRequest& request, std::string* error) {
-  if (!Folder().Open(request.machineFolder, request.waitSeconds, error)) return false;
+  if (!Folder().Open(request.machineFolder, request.waitSeconds, MachineFolder::Access::Change, error)) return false;
   switch (Folder().Holds()) {
     case MachineFolder::Contents::Other:
       *error = request.machineFolder + " exists and holds something else (" + Folder().OtherEntry() +
@@ -192,7 +251,12 @@ bool InitMachine(const HostRequest& request, std::string* error) {
       break;
     case MachineFolder::Contents::Empty: break;
   }
-  if (CreateMachine(request.os, request.wow64, error) && Commit(error)) return true;
+  if (CreateMachine(request.os, request.wow64, error) && Commit(error)) {
+    // What was on record of the machine replaced says nothing about this one.
+    std::error_code ignored;
+    fs::remove(fs::path(request.machineFolder) / FileDigests::kFileName, ignored);
+    return true;
+  }
   *error = "the machine could not be created in " + request.machineFolder + ": " + *error + "; nothing was changed";
   return false;
 }
@@ -235,19 +299,13 @@ std::vector<LaunchState> Launches() {
 bool SeesLaunches() { return true; }
 
 bool BeginRehearsal(const HostRequest& request, std::string* error) {
-  std::string pattern = (fs::temp_directory_path() / "basetdic-rehearsal-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    *error = "no temporary folder for the rehearsal";
-    return false;
-  }
-  rehearsalFolder = pattern;
-  // The run holds the folder's lock: the machine there (or the new one in staging) is complete. Only its
-  // drives are copied; the rehearsal reads the saved files where they are.
+  // The run holds the folder's lock: the machine there (or the new one in staging) is complete. The
+  // rehearsal reads the saved files where they are and works on a view of the drives, whose files it
+  // copies only when it changes them.
   std::string source = newMachinePending ? Folder().Staging() : request.machineFolder;
-  std::error_code failed;
-  fs::copy(fs::path(source) / "drives", fs::path(rehearsalFolder) / "drives", fs::copy_options::recursive, failed);
-  if (failed || !winsim::LoadMachine(source, rehearsalFolder, error)) {
-    if (failed) *error = "cannot copy the machine for the rehearsal: " + failed.message();
+  if (!View().Begin(fs::path(source) / "drives", error)) return false;
+  WatchThroughView();
+  if (!winsim::LoadMachine(source, View().Root().string(), error)) {
     EndRehearsal();
     return false;
   }
@@ -255,11 +313,14 @@ bool BeginRehearsal(const HostRequest& request, std::string* error) {
   return true;
 }
 
-void EndRehearsal() {
-  if (rehearsalFolder.empty()) return;
-  std::error_code ignored;
-  fs::remove_all(rehearsalFolder, ignored);
-  rehearsalFolder.clear();
+void EndRehearsal() { WatchThroughFolder(); }
+
+bool RecallFileContent(const std::string& path, uint64_t size, uint64_t* digest, std::string* version) {
+  return Digests().Recall(LowerAscii(path), HostPathOfFound(path), size, digest, version);
+}
+
+void RememberFileContent(const std::string& path, uint64_t size, uint64_t digest, const std::string& version) {
+  Digests().Remember(LowerAscii(path), HostPathOfFound(path), size, digest, version);
 }
 
 }  // namespace host::platform

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/windows_versions.h"
 #include "windows.h"
 
 namespace winsim {
@@ -19,7 +20,11 @@ struct OsVersion {
   std::string csdVersion;
 };
 
-// The versions Wine reports for its version names, so one scenario reads the same on both.
+// A row of the Windows table as the record this machine reports: the numbers Wine reports for the row's
+// Wine name, so one scenario reads the same on both.
+OsVersion OsVersionOf(const basetdic::WindowsVersion& windows);
+
+// The rows by their Wine names, for the tests that name one Windows.
 OsVersion OsNt40();    // 4.0.1381, NT
 OsVersion OsWin2k();   // 5.0.2195
 OsVersion OsWinXp();   // 5.1.2600
@@ -72,6 +77,10 @@ std::string WindowsDirectory();
 // The native one: %windir%\SYSTEM on the Windows 95 family, %windir%\system32 on NT; fixed at Boot.
 std::string SystemDirectory();
 std::string Wow64SystemDirectory();    // %windir%\SysWOW64
+// The processor the machine's kernel runs, which every kernel driver is built for, as a PE file header
+// names it: 0x014C (i386) on 32-bit Windows, 0x8664 (AMD64) on 64-bit Windows, where this 32-bit process
+// runs under WOW64 but drivers never do.
+WORD NativeMachineType();
 
 // Where a Windows path lives on the host, after case-insensitive lookup of each existing component
 // (components that do not exist yet keep the case given). Empty when the drive is not mapped. No WOW64

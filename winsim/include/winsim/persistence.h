@@ -30,6 +30,9 @@ bool IsMachineFolder(const std::string& folder);
 // Writes the running machine into folder (created when missing). Drives already mapped onto
 // folder/drives/<letter> stay where they are; drives mapped elsewhere are copied there.
 bool SaveMachine(const std::string& folder, std::string* error);
+// Writes only machine.json and registry.reg into folder (created when missing), for a caller that keeps
+// the drives where they are mapped; machine.json names them as folder/drives/<letter> all the same.
+bool SaveMachineFiles(const std::string& folder, std::string* error);
 
 // Boots the machine saved in folder: its drives are mapped onto folder/drives/<letter> in place, so the
 // files the library writes land in the saved machine directly.
