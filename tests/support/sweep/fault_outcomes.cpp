@@ -246,23 +246,6 @@ std::string NamedValue(const std::string& arguments) {
 
 }  // namespace
 
-const char* ExpectationName(Expectation expectation) {
-  switch (expectation) {
-    case E::TdiAcquire: return "TDI acquire";
-    case E::TdiRelease: return "TDI release";
-    case E::KernelServiceInstall: return "kernel service install";
-    case E::KernelServiceReinstall: return "kernel service reinstall";
-    case E::NetworkComponentInstall: return "network component install";
-    case E::Update: return "update";
-    case E::KernelServiceRemove: return "kernel service remove";
-    case E::NetworkComponentRemove: return "network component remove";
-    case E::Start: return "start";
-    case E::InsertFile: return "InsertFile";
-    case E::NoBranch: return "no branch";
-  }
-  return "?";
-}
-
 std::string BrokenNames(unsigned broken) {
   static const struct {
     unsigned flag;

@@ -30,7 +30,6 @@ enum class Expectation {
   InsertFile,
   NoBranch,
 };
-const char* ExpectationName(Expectation expectation);
 
 constexpr uint32_t kUntouched = 7;  // preset into both status words before the operation
 

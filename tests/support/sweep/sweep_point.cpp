@@ -177,6 +177,7 @@ PointVerdict CheckPoint(const SweepScenario& scenario, const PointRun& run, cons
       verdict.handles.push_back(std::to_string(kind.second - cleanLeft) + " " + kind.first + " handle(s) left open");
   }
   const Outcome expected = ExpectedOutcome(scenario.expectation, scenario.wow64, run.platform, faulted);
+  if (expected.result == 1) verdict.silentlyBroken = expected.broken;
   if (run.result != expected.result)
     verdict.offTable.push_back("result " + std::to_string(run.result) + ", expected " + std::to_string(expected.result));
   if (run.pending != expected.pending)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -115,6 +116,13 @@ TEST(InterposerOnAModule, PassesThroughWhatItDoesNotKnowAndStopsWhenRemoved) {
     for (const std::string& name : interposer->NotDecoded())
       listed = listed || name.find("!GetEnvironmentVariableA") != std::string::npos;
     EXPECT_TRUE(listed) << "an import the table does not know is listed";
+    EXPECT_FALSE(host::interposer::IsInterposed("GetEnvironmentVariableA"));
+    const std::vector<std::string> wrapped = host::interposer::InterposedFunctions();
+    for (const char* bound : {"CreateServiceA", "StartServiceA", "ControlService", "DeleteService", "OpenServiceA",
+                              "OpenSCManagerA", "CloseServiceHandle", "IsWow64Process", "VerQueryValueA"}) {
+      EXPECT_TRUE(host::interposer::IsInterposed(bound)) << bound;
+      EXPECT_NE(std::find(wrapped.begin(), wrapped.end(), bound), wrapped.end()) << bound;
+    }
     char value[8];
     EXPECT_EQ(GetEnvironmentVariableA("BASETDIC_NOT_SET_ANYWHERE", value, sizeof(value)), 0u) << "passed through";
 

@@ -8,7 +8,9 @@
 //                                                       call_log_text.h writes it for comparisons
 //   BEGIN <scenario> <chain>                            before a point runs
 //   NEW <scenario> <chain>                              a point a failure path showed
-//   POINT <scenario> <chain> <seconds> ok|fail [not-reached] [handles] [off-table] : <what>
+//   POINT <scenario> <chain> <seconds> ok|fail [not-reached] [handles] [off-table] [silent=WHAT] : <what>
+//                                                       silent=: what the failure breaks on the machine
+//                                                       while the operation reports success
 //   CRASH <scenario> <chain> <exception code>           the process dies after this line
 //   HANG <scenario> <chain> <seconds>                   a point ran past the limit; the process ends
 //   SKIP <scenario> <why>                               the scenario does not run in this process
@@ -178,6 +180,13 @@ std::string Seconds(double seconds) {
   return text;
 }
 
+// "image,running": what a point breaks while the operation reports success, as one word of its line.
+std::string SilentNames(unsigned broken) {
+  std::string names = sweep::BrokenNames(broken);
+  for (size_t at = names.find(", "); at != std::string::npos; at = names.find(", ", at)) names.erase(at + 1, 1);
+  return names;
+}
+
 // The point the runner's own check makes crash or hang ("crash:CHAIN", "hang:CHAIN"), if any.
 void MisbehaveIfAsked(const FaultChain& chain) {
   char wanted[512];
@@ -241,6 +250,7 @@ bool RunScenario(const sweep::SweepScenario& scenario, sweep::CallRecorder& reco
     if (verdict.notReached) kinds += " not-reached";
     if (!verdict.handles.empty()) kinds += " handles";
     if (!verdict.offTable.empty() || !run.problem.empty()) kinds += " off-table";
+    if (verdict.silentlyBroken != sweep::kBreaksNothing) kinds += " silent=" + SilentNames(verdict.silentlyBroken);
     Print("POINT " + name + " " + sweep::ChainText(chain) + " " + Seconds(run.seconds) + (ok ? " ok" : " fail") + kinds +
           " : " + run.problem + verdict.Text());
   }

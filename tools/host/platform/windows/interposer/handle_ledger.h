@@ -24,7 +24,6 @@ class HandleLedger {
 
   HandleCounts Counts() const;
   std::vector<OpenHandle> List() const;
-  void Clear() { open_.clear(); }
 
  private:
   struct Entry {

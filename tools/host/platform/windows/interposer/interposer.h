@@ -8,9 +8,9 @@
 // know are passed through untouched and listed by NotDecoded(). While installed, the interposer counts
 // the handles the library opened through it and has not closed.
 //
-// Rules that hold for every wrapper: a call is made exactly as the library asked, with the thread's last
-// error as the library left it; the library sees the result and the last error the call produced (an
-// injected failure: the failure value and the injected error). The library makes every call on the
+// Rules that hold for every wrapper: a call is made with the arguments the library passed; the library
+// sees the result and the last error the call produced, and the last error it left itself when the call
+// sets none (an injected failure: the failure value and the injected error). The library makes every call on the
 // host's thread, and so must the interposer's owner.
 #ifndef BASETDIC_TOOLS_HOST_PLATFORM_WINDOWS_INTERPOSER_INTERPOSER_H
 #define BASETDIC_TOOLS_HOST_PLATFORM_WINDOWS_INTERPOSER_INTERPOSER_H
