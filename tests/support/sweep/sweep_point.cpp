@@ -46,18 +46,63 @@ std::vector<FaultedCall> FaultedCalls(const std::vector<RecordedCall>& calls) {
   return faulted;
 }
 
+// Whether a fact name is the pattern: the same name, or every name with a prefix ("...*").
+bool Covers(const std::string& pattern, const std::string& fact) {
+  if (!pattern.empty() && pattern.back() == '*')
+    return fact.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
+  return fact == pattern;
+}
+
 // Whether a fact name is what a change names: the same name, every name with a prefix ("...*"), the
 // name with "$value" standing for the value the failed call named.
 bool Names(const FactChange& change, const std::string& value, const std::string& fact) {
   std::string pattern = change.fact;
   const size_t placeholder = pattern.find("$value");
   if (placeholder != std::string::npos) pattern.replace(placeholder, 6, value);
-  if (!pattern.empty() && pattern.back() == '*')
-    return fact.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
-  return fact == pattern;
+  return Covers(pattern, fact);
 }
 
 const char kTdiCountValue[] = "basetdi value nSon";
+
+// The facts (names, or prefixes ending in '*') that show each expectation of the machine the table's
+// rows can break.
+struct ShownBy {
+  unsigned broken;
+  std::vector<std::string> facts;
+};
+
+const std::vector<ShownBy>& FactsShowing() {
+  auto values = [](const char* prefix) { return std::string(prefix) + "*"; };
+  static const std::vector<ShownBy> shown = {
+      {kBreaksImage, {kDriverImage, kTdiImage}},
+      {kBreaksRunning, {kDriverRunning, kDriverDevice, kTdiRunning, kTdiDevice}},
+      {kBreaksService,
+       {kDriverKey, values(kDriverValues), kDriverRegistered, kTdiKey, values(kTdiValues), kTdiRegistered}},
+      {kBreaksComponent, {kToolRequests}},
+      {kBreaksDataPath, {values(kDataPathFiles)}},
+      {kBreaksRemoval, {kDriverKey, values(kDriverValues), kDriverImage, kTdiKey, values(kTdiValues), kTdiImage}},
+  };
+  return shown;
+}
+
+// Of the expectations broken names, those whose facts the run left otherwise than the clean run: what a
+// failure breaks beyond what the clean run leaves (a driver that does not start in the clean run either
+// is not this failure's doing).
+unsigned BrokenBeyondTheCleanRun(unsigned broken, const MachineFacts& after, const MachineFacts& cleanAfter) {
+  std::set<std::string> names;
+  for (const MachineFacts* facts : {&after, &cleanAfter})
+    for (const auto& fact : *facts) names.insert(fact.first);
+  unsigned shown = kBreaksNothing;
+  for (const ShownBy& expectation : FactsShowing()) {
+    if (!(broken & expectation.broken)) continue;
+    for (const std::string& name : names) {
+      bool covered = false;
+      for (const std::string& pattern : expectation.facts) covered = covered || Covers(pattern, name);
+      if (covered && FactText(after, name) != FactText(cleanAfter, name)) shown |= expectation.broken;
+    }
+  }
+  return shown;
+}
 
 // The shared driver's count; 0 when there is none.
 unsigned long StoredCount(const MachineFacts& facts) {
@@ -177,7 +222,7 @@ PointVerdict CheckPoint(const SweepScenario& scenario, const PointRun& run, cons
       verdict.handles.push_back(std::to_string(kind.second - cleanLeft) + " " + kind.first + " handle(s) left open");
   }
   const Outcome expected = ExpectedOutcome(scenario.expectation, scenario.wow64, run.platform, faulted);
-  if (expected.result == 1) verdict.silentlyBroken = expected.broken;
+  if (expected.result == 1) verdict.silentlyBroken = BrokenBeyondTheCleanRun(expected.broken, run.after, clean.after);
   if (run.result != expected.result)
     verdict.offTable.push_back("result " + std::to_string(run.result) + ", expected " + std::to_string(expected.result));
   if (run.pending != expected.pending)

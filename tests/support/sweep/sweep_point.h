@@ -56,9 +56,9 @@ struct PointVerdict {
   bool notReached = false;            // a planned call did not come (the run took another course)
   std::vector<std::string> handles;   // handles left open that the clean run closed
   std::vector<std::string> offTable;  // status words or machine not as the table says
-  // What the table says this failure breaks on the machine while the operation still reports success
-  // (Broken flags; 0 when nothing or when the operation reports the failure): what the host's verdict
-  // has to show.
+  // What the table says this failure breaks on the machine, and the machine shows broken where the clean
+  // run left it whole, while the operation still reports success (Broken flags; 0 when nothing, or when
+  // the operation reports the failure): what the host's verdict has to show.
   unsigned silentlyBroken = kBreaksNothing;
   bool Passed() const { return !notReached && handles.empty() && offTable.empty(); }
   std::string Text() const;
