@@ -180,11 +180,14 @@ std::string Seconds(double seconds) {
   return text;
 }
 
-// "image,running": what a point breaks while the operation reports success, as one word of its line.
+// "image,data-path": what a point breaks while the operation reports success, as one word of its line.
 std::string SilentNames(unsigned broken) {
-  std::string names = sweep::BrokenNames(broken);
-  for (size_t at = names.find(", "); at != std::string::npos; at = names.find(", ", at)) names.erase(at + 1, 1);
-  return names;
+  std::string word;
+  for (char c : sweep::BrokenNames(broken)) {
+    if (c == ' ' && !word.empty() && word.back() == ',') continue;
+    word += c == ' ' ? '-' : c;
+  }
+  return word;
 }
 
 // The point the runner's own check makes crash or hang ("crash:CHAIN", "hang:CHAIN"), if any.
