@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "report/text_layout.h"
 #include "temp_machine.h"
-#include "text_layout.h"
 #include "winsim/persistence.h"
 #include "winsim/registry.h"
 

@@ -2,10 +2,9 @@
 // operation changed on the machine.
 #include <iostream>
 
-#include <nlohmann/json.hpp>
-
-#include "command_line.h"
-#include "commands.h"
+#include "cli/command_line.h"
+#include "commands/commands.h"
+#include "report/json_output.h"
 
 namespace {
 
@@ -16,6 +15,8 @@ int Dispatch(const host::HostRequest& request, host::HostError* error) {
     case host::Command::MachineInit: return host::MachineInitCommand(request, std::cout, error);
     case host::Command::MachineShow: return host::MachineShowCommand(request, std::cout, error);
     case host::Command::MachineReboot: return host::MachineRebootCommand(request, std::cout, error);
+    case host::Command::Help: return host::HelpCommand(request, std::cout, error);
+    case host::Command::Version: return host::VersionCommand(request, std::cout, error);
   }
   return host::kExitUsage;
 }
@@ -23,9 +24,8 @@ int Dispatch(const host::HostRequest& request, host::HostError* error) {
 // The one-line message on stderr; with --json also a document on stdout, so a script always gets one.
 int Fail(const host::HostError& error, bool json) {
   std::cerr << "basetdic-host: " << error.message << '\n';
-  if (json) {
-    nlohmann::json document{{"error", error.message}, {"exitCode", error.exitCode}};
-    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  if (json && !error.reported) {
+    host::PrintJson({{"error", error.message}, {"exitCode", error.exitCode}}, std::cout);
   }
   return error.exitCode;
 }
@@ -42,10 +42,8 @@ bool WantsJson(int argc, char** argv) {
 int main(int argc, char** argv) {
   host::HostRequest request;
   host::HostError error;
-  switch (host::ParseCommandLine(argc, argv, &request, std::cout, &error)) {
-    case host::ParseOutcome::Done: return host::kExitSuccess;
-    case host::ParseOutcome::Failed: return Fail(error, WantsJson(argc, argv));
-    case host::ParseOutcome::Run: break;
+  if (host::ParseCommandLine(argc, argv, &request, &error) == host::ParseOutcome::Failed) {
+    return Fail(error, WantsJson(argc, argv));
   }
   try {
     error = host::HostError{};

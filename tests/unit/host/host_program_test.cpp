@@ -37,11 +37,13 @@ std::string ReadFile(const fs::path& path) {
 class HostProgramTest : public ::testing::Test {
  protected:
 
-  // Runs the host on this test's machine folder with the given arguments (shell words).
-  RunResult Host(const std::string& arguments) {
+  // Runs the host in this test's folder on its machine folder (or on machine) with the given arguments
+  // (shell words).
+  RunResult Host(const std::string& arguments, const char* machine = nullptr) {
     fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    std::string command = std::string("'") + BASETDIC_HOST_PATH + "' --machine '" + (dir_ / "machine").string() + "' " +
-                          arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    std::string command = "cd '" + dir_.string() + "' && '" + BASETDIC_HOST_PATH + "' --machine '" +
+                          (machine != nullptr ? machine : (dir_ / "machine").string()) + "' " + arguments + " >'" +
+                          out.string() + "' 2>'" + err.string() + "'";
     int status = std::system(command.c_str());
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -95,26 +97,63 @@ TEST_F(HostProgramTest, CommandLineFollowsGitAndSystemctlHabits) {
     int exitCode;
     bool onStdout;
     const char* says;
+    const char* machine = nullptr;  // another --machine than the test's
   };
+  // The rows run in order on one folder: the machine made by "machine init --os XP" is there for the rows
+  // after it.
   const Case cases[] = {
       {"instal", 2, false, "unknown command \"instal\": did you mean install?"},
       {"frobnicate", 2, false, "unknown command \"frobnicate\""},
       {"machine frob", 2, false, "unknown machine command \"frob\""},
+      {"cycel", 2, false, "did you mean cycle?"},
+      {"machine shwo", 2, false, "did you mean show?"},
+      {"--machien m-xp install", 2, false, "unknown option --machien: did you mean --machine?"},
+      {"--modul FwBaseNt check", 2, false, "unknown option --modul: did you mean --module?"},
+      {"--cycle", 2, false, "cycle is a command, written without dashes"},
+      {"machine", 2, false, "machine needs one of its commands, init, show or reboot"},
+      {"--machine other check", 2, false, "--machine is given twice"},
+      {"--wait abc check", 2, false, "--wait abc: \"abc\" is not a whole number of seconds"},
+      {"--wait 1.5 check", 2, false, "\"1.5\" is not a whole number of seconds"},
+      {"--wait", 2, false, "--wait needs its SECONDS"},
+      {"--trace=yes check", 2, false, "--trace takes no value"},
+      {"install --os xp", 2, false, "install does not take --os: --os works only with machine init"},
+      {"machine init --os xp --module FwBaseNt --trace --setup C:\\\\setup", 2, false,
+       "machine init does not take --module, --trace or --setup"},
+      {"--trace explain", 2, false, "--trace works only with install, update, start, remove, check and cycle"},
+      {"explain FwBaseNt FwBaseVt", 2, false, "one word too many"},
+      {"--module FwBase2x check", 2, false, "(did you mean FwBase2K?)"},
+      {"install FwBaseVt", 2, false, "write --module FwBaseVt"},
+      {"--setup '' check", 2, false, "--setup was given an empty DIR"},
+      {"--library libnone.so check", 2, false, "there is no file ./libnone.so"},
       {"--version", 0, true, "basetdic-host "},
-      {"install --help", 0, true, "--module TEXT"},
+      {"--version", 0, true, "no version resource: a Linux shared object carries none"},
+      {"--json --version", 0, true, "\"loaded\": true"},
+      {"--json --help", 0, true, "\"usage\": \"basetdic-host [OPTIONS] COMMAND\""},
+      {"help install", 0, true, "Usage: basetdic-host install [OPTIONS]"},
+      {"help machine init", 0, true, "Usage: basetdic-host machine init --os VERSION"},
+      {"install --help", 0, true, "--module KIND"},
       {"machine init --help", 0, true, "--json"},
       {"--module FwBaseVt explain FwBaseNt", 2, false, "two different kinds"},
       {"machine init --os XP", 0, true, "Windows XP"},
+      {"machine init --os xp --force", 0, true, "replaced machine"},
+      {"--setup 'C:\\setup\\zelbase.sys' check", 2, false, "is a file, not a folder"},
       {"--module fwbase2k check", 0, true, "FwBase2K"},
       {"--help", 0, true, "left from update"},
+      {"--json check", 0, true, "\"location\": \"machine m\u00fc \u65e5\u672c\"", "m\u00fc \u65e5\u672c"},
+      {"--json check", 0, true, "\"location\": \"machine m\\\\xfc\"", "m\xfc"},
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.arguments);
-    RunResult result = Host(row.arguments);
+    RunResult result = Host(row.arguments, row.machine);
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
     const std::string& text = row.onStdout ? result.out : result.err;
     EXPECT_NE(text.find(row.says), std::string::npos) << text;
   }
+  // A bare --library name is the file in the current folder.
+  fs::copy_file(BASETDIC_LIBRARY_PATH, dir_ / "mylib.so");
+  RunResult bare = Host("--library mylib.so check");
+  EXPECT_EQ(bare.exitCode, 0) << bare.err;
+  EXPECT_NE(bare.out.find("./mylib.so"), std::string::npos) << bare.out;
 }
 
 // Notices come with a stable code when an operation took no branch or its gate stopped it, and only then.
@@ -294,7 +333,7 @@ TEST_F(HostProgramTest, ErrorsUnderJsonStillGiveADocument) {
 
 TEST_F(HostProgramTest, TextStaysWithinEightyColumns) {
   ASSERT_EQ(Host("machine init --os win7").exitCode, 0);
-  for (const char* command : {"--trace cycle", "machine show", "explain FwBaseVt", "machine reboot"}) {
+  for (const char* command : {"--trace cycle", "machine show", "explain FwBaseVt", "machine reboot", "--help"}) {
     RunResult result = Host(command);
     EXPECT_EQ(result.exitCode, 0) << command << result.err;
     std::istringstream lines(result.out);
@@ -343,6 +382,47 @@ TEST_F(HostProgramTest, ExplainNamesTheBranchTheLibraryChooses) {
     EXPECT_EQ(operations[2]["branch"], row.update);
     EXPECT_EQ(operations[3]["branch"], row.remove);
   }
+}
+
+// The host derives what the object keeps from what it inserted, so a second build of the library (the
+// same sources, optimised otherwise) loaded with --library gets the same explain, text and JSON, where
+// the setup folder is kept, too long to keep, or not kept because FwBase2K's basetdic.dll is missing.
+TEST_F(HostProgramTest, ExplainIsTheSameThroughASecondBuildOfTheLibrary) {
+  const std::string first(140, 'a'), second(126, 'b');  // C:\first\second is 270 characters
+  const struct {
+    const char* os;
+    std::string setup;     // empty: the demo setup folder
+    const char* kind;
+    const char* kept;      // what the library keeps; empty: none
+  } cases[] = {
+      {"xp", "", "FwBase2K", "C:\\setup"},
+      {"xp", "C:\\" + first + "\\" + second, "FwBase2K", ""},
+      {"xp", "C:\\nodll", "FwBase2K", ""},
+      {"nt4", "C:\\nodll", "FwBaseNt", "C:\\nodll"},
+      {"win7", "", "FwBaseVt", "C:\\setup"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(std::string(row.os) + " " + row.kind + " " + row.setup);
+    ASSERT_EQ(Host(std::string("machine init --force --os ") + row.os).exitCode, 0);
+    const fs::path drive = dir_ / "machine" / "drives" / "C";
+    for (const fs::path& folder : {drive / "nodll", drive / first / second}) {
+      fs::create_directories(folder);
+      for (const auto& file : fs::directory_iterator(drive / "setup"))
+        fs::copy(file.path(), folder / file.path().filename(), fs::copy_options::overwrite_existing);
+    }
+    fs::remove(drive / "nodll" / "basetdic.dll");
+    const std::string explain =
+        "--deterministic " + (row.setup.empty() ? "" : "--setup '" + row.setup + "' ") + "explain " + row.kind;
+    const std::string secondBuild = std::string("--library '") + BASETDIC_SECOND_LIBRARY_PATH + "' ";
+    RunResult text = Host(explain);
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(Host(secondBuild + explain).out, text.out);
+    json document = HostJson(explain, 0);
+    EXPECT_EQ(document["setup"]["keptByLibrary"], row.kept);
+    EXPECT_EQ(HostJson(secondBuild + explain, 0), document);
+  }
+  EXPECT_EQ(HostJson(std::string("--library '") + BASETDIC_SECOND_LIBRARY_PATH + "' check", 0)["library"],
+            BASETDIC_SECOND_LIBRARY_PATH) << "the run loads the library it is given";
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "run_journal.h"
+#include "platform/sim/run_journal.h"
 #include "support/temp_folder.h"
 
 namespace {

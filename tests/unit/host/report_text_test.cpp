@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "changes.h"
-#include "changes_text.h"
-#include "text_layout.h"
-#include "value_text.h"
+#include "observe/changes.h"
+#include "report/changes_text.h"
+#include "report/text_layout.h"
+#include "report/value_text.h"
 
 namespace {
 

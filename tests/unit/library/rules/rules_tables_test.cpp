@@ -59,11 +59,18 @@ TEST(WindowsTable, EveryRowByItsNamesRecordAndKind) {
     const char* commandLineName;  // null: not offered
     ModuleKind kind;
     bool has64BitEdition;
+    const char* displayName;
   } expected[] = {
-      {"nt40", "nt4", ModuleKind::FwBaseNt, false},   {"win2k", "win2k", ModuleKind::FwBase2K, false},
-      {"winxp", "xp", ModuleKind::FwBase2K, true},    {"vista", "vista", ModuleKind::FwBaseVt, true},
-      {"win7", "win7", ModuleKind::FwBaseVt, true},   {"win10", nullptr, ModuleKind::FwBaseVt, true},
-      {"win98", "win9x", ModuleKind::FwBase2K, false}, {"win95", nullptr, ModuleKind::FwBase2K, false},
+      {"nt40", "nt4", ModuleKind::FwBaseNt, false, "Windows NT 4.0"},
+      {"win2k", "win2k", ModuleKind::FwBase2K, false, "Windows 2000"},
+      {"winxp", "xp", ModuleKind::FwBase2K, true, "Windows XP"},
+      {"vista", "vista", ModuleKind::FwBaseVt, true, "Windows Vista"},
+      {"win7", "win7", ModuleKind::FwBaseVt, true, "Windows 7"},
+      {"win10", nullptr, ModuleKind::FwBaseVt, true, "Windows 8"},
+      {"win98", "win9x", ModuleKind::FwBase2K, false, "Windows 98"},
+      {"win95", nullptr, ModuleKind::FwBase2K, false, "Windows 95"},
+      {"win2003", nullptr, ModuleKind::FwBase2K, true, "Windows XP x64 / Server 2003"},
+      {"winme", nullptr, ModuleKind::FwBase2K, false, "Windows Me"},
   };
   ASSERT_EQ(WindowsVersions().size(), sizeof expected / sizeof expected[0]);
   size_t i = 0;
@@ -84,6 +91,12 @@ TEST(WindowsTable, EveryRowByItsNamesRecordAndKind) {
         testsupport::VersionRecord(windows.platformId, windows.major, windows.minor, windows.build);
     EXPECT_EQ(WindowsOfRecord(os), &windows);
     EXPECT_EQ(KindForWindows(os), expected[i].kind);
+    EXPECT_STREQ(windows.displayName, expected[i].displayName);
+    const OSVERSIONINFOA record = VersionRecordOf(windows);
+    EXPECT_EQ(record.dwOSVersionInfoSize, sizeof record);
+    EXPECT_EQ(WindowsOfRecord(record), &windows);
+    EXPECT_EQ(record.dwBuildNumber, windows.build);
+    EXPECT_STREQ(record.szCSDVersion, windows.servicePack);
     ++i;
   }
   EXPECT_EQ(WindowsByCommandLineName("winxp"), nullptr) << "Wine's name is not the host's";

@@ -1,0 +1,35 @@
+// What one invocation of basetdic-host asks for, as the command line gave it.
+#ifndef BASETDIC_HOST_HOST_REQUEST_H
+#define BASETDIC_HOST_HOST_REQUEST_H
+
+#include <string>
+#include <vector>
+
+#include "cli/operations.h"
+
+namespace host {
+
+// Help and Version are --help (or help COMMAND) and --version; the others are the commands.
+enum class Command { Operations, Explain, MachineInit, MachineShow, MachineReboot, Help, Version };
+
+struct HostRequest {
+  Command command = Command::Operations;
+  std::vector<Operation> operations;  // for Command::Operations, in call order
+  std::vector<std::string> helpTopic;  // for Command::Help: the command's words ("machine", "init"); empty: all
+  std::string machineFolder = "basetdic-machine";
+  std::string module;       // empty: the kind this machine's Windows calls for
+  std::string setupFolder;  // empty: the machine's demo setup folder
+  std::string library;      // empty: the library built beside the host
+  bool trace = false;
+  bool json = false;
+  int waitSeconds = 30;  // how long to wait for another run that holds the machine folder
+  bool deterministic = false;  // the simulated clock moves a fixed minute between runs
+  // machine init
+  std::string os;
+  bool wow64 = false;
+  bool force = false;
+};
+
+}  // namespace host
+
+#endif
