@@ -7,6 +7,14 @@
 namespace winetest {
 namespace {
 
+bool InterposerSwitchedOn() {
+  char value[8];
+  DWORD length = GetEnvironmentVariableA("BASETDIC_WINE_INTERPOSER", value, sizeof(value));
+  return length == 1 && value[0] == '1';
+}
+
+HMODULE g_library = nullptr;
+
 LibraryExports Load() {
   LibraryExports exports;
   exports.path = PayloadDirectory() + "\\basetdic.dll";
@@ -22,6 +30,14 @@ LibraryExports Load() {
   exports.releaseObj = reinterpret_cast<ReleaseObjFn>(reinterpret_cast<void*>(GetProcAddress(module, "ReleaseObj")));
   if (exports.queryModuleObj == nullptr || exports.releaseObj == nullptr)
     exports.error = exports.path + " lacks QueryModuleObj or ReleaseObj";
+  g_library = module;
+  if (InterposerSwitchedOn()) {
+    std::string error;
+    // Installed for the life of the process, like the library.
+    static std::unique_ptr<host::interposer::Interposer> interposer = host::interposer::Interposer::Install(module, &error);
+    exports.interposer = interposer.get();
+    if (!interposer) exports.error = "BASETDIC_WINE_INTERPOSER: cannot install the interposer: " + error;
+  }
   return exports;
 }
 
@@ -45,5 +61,21 @@ const LibraryExports& BasetdicLibrary() {
   static const LibraryExports exports = Load();
   return exports;
 }
+
+LibraryInterposer::LibraryInterposer() {
+  const LibraryExports& library = BasetdicLibrary();
+  if (library.interposer != nullptr) {
+    interposer_ = library.interposer;
+    return;
+  }
+  if (g_library == nullptr) {
+    error_ = library.error;
+    return;
+  }
+  own_ = host::interposer::Interposer::Install(g_library, &error_);
+  interposer_ = own_.get();
+}
+
+LibraryInterposer::~LibraryInterposer() = default;
 
 }  // namespace winetest

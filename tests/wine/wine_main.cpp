@@ -15,9 +15,11 @@ int main(int argc, char** argv) {
   info.dwOSVersionInfoSize = sizeof(info);
   GetVersionExA(&info);
   const std::vector<std::string> versions = scenarios::VersionsUnderTest();
-  std::printf("Windows %s: version %lu.%lu build %lu platform %lu; library %s\n",
+  const winetest::LibraryExports& library = winetest::BasetdicLibrary();
+  std::printf("Windows %s: version %lu.%lu build %lu platform %lu; library %s%s\n",
               versions.empty() ? "?" : versions.front().c_str(), info.dwMajorVersion, info.dwMinorVersion,
-              info.dwBuildNumber, info.dwPlatformId, winetest::BasetdicLibrary().path.c_str());
+              info.dwBuildNumber, info.dwPlatformId, library.path.c_str(),
+              library.interposer != nullptr ? ", through the interposer" : "");
   std::fflush(stdout);
   return RUN_ALL_TESTS();
 }

@@ -35,6 +35,19 @@ class ApiCall {
 
 // Notes error as the result of the API call in progress on this thread (SetLastError calls it).
 void NoteCallError(DWORD error);
+
+// While one lives, no API call is in progress on this thread: what runs meanwhile (a simulated program's
+// own work) sets errors that are not the outcome of the call that started it.
+class OutsideCall {
+ public:
+  OutsideCall();
+  ~OutsideCall();
+  OutsideCall(const OutsideCall&) = delete;
+  OutsideCall& operator=(const OutsideCall&) = delete;
+
+ private:
+  ApiCall* suspended_;
+};
 // Sets the thread's last error on a call that succeeds (ERROR_ALREADY_EXISTS from a create that opened).
 void SetLastErrorOfSuccess(DWORD error);
 

@@ -138,6 +138,10 @@ void NoteCallError(DWORD error) {
   if (callInProgress != nullptr) callInProgress->Returns(static_cast<LONG>(error));
 }
 
+OutsideCall::OutsideCall() : suspended_(callInProgress) { callInProgress = nullptr; }
+
+OutsideCall::~OutsideCall() { callInProgress = suspended_; }
+
 void SetLastErrorOfSuccess(DWORD error) {
   SetLastError(error);
   NoteCallError(ERROR_SUCCESS);

@@ -62,9 +62,11 @@ std::string ImageKey(const std::string& windowsPath) {
 ULONGLONG EndOf(const Program& program) { return program.record.startedAtMs + program.record.runMilliseconds; }
 
 // Runs a behaviour hook as the program would act: its calls are neither logged nor faulted, relative paths
-// resolve against its working directory, and the caller's last error survives.
+// resolve against its working directory, and the caller's last error survives. Neither what the program
+// meets nor the error put back is the outcome of the call that started or waited for it.
 void RunAsProgram(const std::function<void(LaunchRecord&)>& hook, LaunchRecord& record) {
   if (!hook) return;
+  winsim::detail::OutsideCall outside;
   winsim::QuietScope quiet;
   DWORD savedError = GetLastError();
   std::string savedDirectory = Core().config.currentDirectory;

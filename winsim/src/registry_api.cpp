@@ -1,5 +1,6 @@
 // advapi32's registry functions over the in-memory tree, with Windows' access checks and error codes.
 #include <cstring>
+#include <utility>
 
 #include "api_call.h"
 #include "handles.h"
@@ -20,6 +21,7 @@ struct KeyObject : HandleObject {
   HandleKind Kind() const override { return HandleKind::Key; }
   std::shared_ptr<RegNode> node;
   REGSAM access = 0;
+  std::string path;  // the call log's name of the key: the path it was opened by
 };
 
 struct OpenKey {
@@ -52,9 +54,29 @@ OpenKey Resolve(HKEY key) {
 
 bool Allows(REGSAM granted, REGSAM needed) { return (granted & needed) == needed; }
 
-std::string KeyArgs(HKEY key, const char* subKey) {
-  return winsim::detail::Hex(reinterpret_cast<uintptr_t>(key)) + " " + Arg(subKey);
+// A key as the call log names it: a predefined root by its short name ("HKLM"), an open key by the path it
+// was opened by ("HKLM\SYSTEM\..."), anything else by its value. Names, unlike handle values, read the
+// same on every machine, so a logged call can be compared with the same call elsewhere.
+std::string KeyName(HKEY key) {
+  std::lock_guard<std::recursive_mutex> lock(winsim::detail::MachineLock());
+  switch (static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key))) {
+    case 0x80000000u: return "HKCR";
+    case 0x80000001u: return "HKCU";
+    case 0x80000002u: return "HKLM";
+    case 0x80000003u: return "HKU";
+    default: break;
+  }
+  if (auto object = Handles().Get<KeyObject>(key, HandleKind::Key)) return object->path;
+  return winsim::detail::Hex(reinterpret_cast<uintptr_t>(key));
 }
+
+std::string KeyPath(HKEY key, const char* subKey) {
+  std::string path = KeyName(key);
+  if (subKey != nullptr && subKey[0] != '\0') path += std::string("\\") + subKey;
+  return path;
+}
+
+std::string KeyArgs(HKEY key, const char* subKey) { return KeyName(key) + " " + Arg(subKey); }
 
 // The rights a key handle is granted: generic rights map onto the key rights, as the object manager does;
 // the WOW64 view flags are not rights.
@@ -69,10 +91,11 @@ REGSAM GrantedAccess(REGSAM desired) {
   return granted;
 }
 
-HKEY NewKeyHandle(const std::shared_ptr<RegNode>& node, REGSAM desired) {
+HKEY NewKeyHandle(const std::shared_ptr<RegNode>& node, REGSAM desired, std::string path) {
   auto object = std::make_shared<KeyObject>();
   object->node = node;
   object->access = GrantedAccess(desired);
+  object->path = std::move(path);
   return static_cast<HKEY>(Handles().Add(object));
 }
 
@@ -109,7 +132,7 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY 
   if (subKey && subKey[0] == '\\') return call.Returns(ERROR_BAD_PATHNAME);
   auto node = winsim::detail::Walk(parent.node, subKey ? subKey : "");
   if (!node) return call.Returns(ERROR_FILE_NOT_FOUND);
-  *result = NewKeyHandle(node, desired);
+  *result = NewKeyHandle(node, desired, KeyPath(key, subKey));
   return call.Returns(ERROR_SUCCESS);
 }
 
@@ -126,7 +149,7 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM
   if (!existing && !Allows(parent.access, KEY_CREATE_SUB_KEY)) return call.Returns(ERROR_ACCESS_DENIED);
   auto node = existing ? existing : winsim::detail::WalkCreating(parent.node, subKey ? subKey : "", &created);
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  *result = NewKeyHandle(node, desired);
+  *result = NewKeyHandle(node, desired, KeyPath(key, subKey));
   return call.Returns(ERROR_SUCCESS);
 }
 
@@ -148,7 +171,7 @@ LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
   auto existing = winsim::detail::Walk(parent.node, subKey);
   if (!existing && !Allows(parent.access, KEY_CREATE_SUB_KEY)) return call.Returns(ERROR_ACCESS_DENIED);
   auto node = existing ? existing : winsim::detail::WalkCreating(parent.node, subKey, &created);
-  *result = NewKeyHandle(node, KEY_ALL_ACCESS);
+  *result = NewKeyHandle(node, KEY_ALL_ACCESS, KeyPath(key, subKey));
   return call.Returns(ERROR_SUCCESS);
 }
 
@@ -256,7 +279,7 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, L
 }
 
 LONG WINAPI RegCloseKey(HKEY key) {
-  ApiCall call("RegCloseKey", winsim::detail::Hex(reinterpret_cast<uintptr_t>(key)));
+  ApiCall call("RegCloseKey", KeyName(key));
   if (call.Fault()) return call.Returns(static_cast<LONG>(call.Fault()));
   if (winsim::detail::RootNode(key)) return call.Returns(ERROR_SUCCESS);
   if (!Handles().Get<KeyObject>(key, HandleKind::Key)) return call.Returns(ERROR_INVALID_HANDLE);

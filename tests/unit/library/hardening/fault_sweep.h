@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/sweep/fault_outcomes.h"
 #include "winsim/machine.h"
 
 namespace hardening {
@@ -15,19 +16,8 @@ namespace hardening {
 enum class Operation { Install, Update, Remove, Start, InsertFile };
 const char* OperationName(Operation operation);
 
-// Which outcome rules a branch follows.
-enum class Expectation {
-  TdiAcquire,
-  TdiRelease,
-  KernelServiceInstall,
-  NetworkComponentInstall,
-  Update,
-  KernelServiceRemove,
-  NetworkComponentRemove,
-  Start,
-  InsertFile,
-  NoBranch,
-};
+// Which outcome rules a branch follows: a row group of the shared outcome table.
+using Expectation = sweep::Expectation;
 
 // One branch of one operation: the module kind on a Windows version, and the state it starts from.
 struct Branch {
@@ -41,7 +31,7 @@ struct Branch {
   Expectation expectation = Expectation::NoBranch;
 };
 
-constexpr uint32_t kUntouched = 7;  // preset into both status words before the operation
+using sweep::kUntouched;  // preset into both status words before the operation
 
 // The shared TDI driver's registration as the machine holds it.
 struct TdiState {
@@ -82,10 +72,6 @@ struct SweepRun {
 
 // Boots, prepares and runs the branch; with faultedCall > 0 that call of the operation fails with error.
 SweepRun RunBranch(const Branch& branch, size_t faultedCall = 0, DWORD error = 0);
-
-// The errors a call of this function is failed with in the sweep: what Windows gives there. Empty for
-// functions that cannot fail on Windows (those calls are not faulted).
-std::vector<DWORD> ErrorsFor(const std::string& function);
 
 // Runs the baseline and every faulted run, handing each to check (the baseline first).
 void Sweep(const Branch& branch, const std::function<void(const SweepRun& run, const SweepRun& baseline)>& check);

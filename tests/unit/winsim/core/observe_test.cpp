@@ -36,6 +36,32 @@ TEST(Observe, CallLogRecordsFunctionsAndKeyArgumentsInOrder) {
   EXPECT_TRUE(winsim::CallLog().empty()) << "the thread's error value is not an API call to log";
 }
 
+// Keys are named by path, not by handle value, so that a call reads the same on every machine.
+TEST(Observe, CallLogNamesKeysByThePathTheyWereOpenedBy) {
+  TempMachine machine;
+  HKEY services = nullptr, created = nullptr, user = nullptr;
+  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", 0, KEY_ALL_ACCESS, &services);
+  RegCreateKeyA(services, "BaseTDI", &created);
+  RegCreateKeyExA(HKEY_CURRENT_USER, "Software", 0, nullptr, 0, KEY_READ, nullptr, &user, nullptr);
+  RegDeleteKeyA(created, "Enum");
+  RegCloseKey(created);
+  RegCloseKey(services);
+  RegCloseKey(user);
+  RegCloseKey(HKEY_LOCAL_MACHINE);
+  std::vector<std::string> arguments;
+  for (const winsim::CallRecord& record : winsim::CallLog()) arguments.push_back(record.arguments);
+  EXPECT_EQ(arguments, (std::vector<std::string>{
+                           "HKLM \"SYSTEM\\CurrentControlSet\\Services\" sam=0xf003f",
+                           "HKLM\\SYSTEM\\CurrentControlSet\\Services \"BaseTDI\"",
+                           "HKCU \"Software\" sam=0x20019",
+                           "HKLM\\SYSTEM\\CurrentControlSet\\Services\\BaseTDI \"Enum\"",
+                           "HKLM\\SYSTEM\\CurrentControlSet\\Services\\BaseTDI",
+                           "HKLM\\SYSTEM\\CurrentControlSet\\Services",
+                           "HKCU\\Software",
+                           "HKLM",
+                       }));
+}
+
 TEST(Observe, CallLogKeepsTheErrorEachCallFailedWith) {
   TempMachine machine;
   HKEY key = nullptr;

@@ -147,6 +147,8 @@ TEST_F(ProgramBehaviourTest, HooksActAsTheProgramWithoutDisturbingTheCaller) {
   ASSERT_EQ(winsim::CallLog().size(), 2u);
   EXPECT_EQ(winsim::CallLog()[0].function, "CreateProcessA");
   EXPECT_EQ(winsim::CallLog()[1].function, "GetExitCodeProcess");
+  // Nor are the program's failures, or the caller's error put back, the outcome of the call that started it.
+  EXPECT_EQ(winsim::CallLog()[0].error, 0u);
 }
 
 TEST_F(ProgramBehaviourTest, ExitCodeNeedsAProcessHandle) {
