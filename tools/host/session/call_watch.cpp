@@ -79,7 +79,9 @@ std::vector<Notice> HandlesLeftNotices(const std::string& library) {
             (what.size() == 1 ? " handle" : " handles") + (named.empty() ? "" : " (" + named + ")");
   }
   const std::string count = std::to_string(handles.size()) + (handles.size() == 1 ? " handle" : " handles");
-  return {{"handles-left", library + " left " + count + " open after ReleaseObj: " + text}};
+  const size_t slash = library.find_last_of("\\/");
+  const std::string file = slash == std::string::npos ? library : library.substr(slash + 1);
+  return {{"handles-left", file + " left " + count + " open after ReleaseObj: " + text}};
 }
 
 }  // namespace host
