@@ -439,6 +439,64 @@ TEST_F(HostProgramTest, ExplainIsTheSameThroughASecondBuildOfTheLibrary) {
             BASETDIC_SECOND_LIBRARY_PATH) << "the run loads the library it is given";
 }
 
+// --calls lists every call of a step, --fail makes the Nth call of a function fail without being made,
+// N counted over the library's calls across the run's steps; a failure whose call never comes is said.
+TEST_F(HostProgramTest, CallsListsEveryCallAndFailFailsTheNthOne) {
+  ASSERT_EQ(Host("machine init --os xp").exitCode, 0);
+  const struct {
+    const char* arguments;
+    int exitCode;
+    size_t step;           // the step that lists (or fails) the call
+    const char* function;
+    unsigned error;        // 0: listed as made
+    const char* notice;    // the run's notice code; empty: none
+  } cases[] = {
+      {"--calls install", 0, 1, "CreateServiceA", 0, ""},
+      {"--calls install", 0, 1, "StartServiceA", 0, ""},
+      {"--fail CreateServiceA=5 install", 3, 1, "CreateServiceA", 5, ""},
+      // XP's remove leaves the running driver's image behind: the cycle ends in 3 with or without --fail.
+      {"--fail copyfilea#2=32 cycle", 3, 3, "CopyFileA", 32, ""},
+      {"--fail CopyFileA#3 cycle", 3, 0, "", 0, "fail-not-made"},
+      // A close that fails leaves the handle open, and the host counts it once the object is released.
+      {"--fail CloseServiceHandle install", 0, 1, "CloseServiceHandle", 6, "handles-left"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.arguments);
+    ASSERT_EQ(Host("machine init --force --os xp").exitCode, 0);
+    json run = HostJson(row.arguments, row.exitCode);
+    const bool listed = std::string(row.arguments).find("--calls") != std::string::npos;
+    EXPECT_EQ(run["steps"][1].contains("calls"), listed);
+    std::string notices;
+    for (const json& notice : run["notices"]) {
+      const std::string code = notice["code"];
+      if (code != "machine-created") notices += code;
+    }
+    EXPECT_EQ(notices, row.notice) << run["notices"].dump();
+    if (*row.function == 0) continue;
+    const json& step = run["steps"][row.step];
+    bool found = false;
+    for (const json& call : step[row.error == 0 ? "calls" : "failedCalls"]) {
+      if (call["function"] != row.function) continue;
+      found = true;
+      EXPECT_EQ(call["error"], row.error);
+      EXPECT_EQ(call["injected"], row.error != 0);
+    }
+    EXPECT_TRUE(found) << step.dump();
+    // No other step saw the injected failure.
+    for (size_t other = 0; row.error != 0 && other < run["steps"].size(); ++other) {
+      for (const json& call : run["steps"][other]["failedCalls"]) EXPECT_TRUE(other == row.step || !call["injected"]);
+    }
+  }
+  ASSERT_EQ(Host("machine init --force --os xp").exitCode, 0);
+  RunResult text = Host("--fail CreateServiceA=5 install");
+  EXPECT_NE(text.out.find("CreateServiceA #1 fails with 5, access is denied"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("injected fault 5: 5, access"), std::string::npos) << text.out;
+  RunResult misspelt = Host("--fail CreateServiceX install");
+  EXPECT_EQ(misspelt.exitCode, 2);
+  EXPECT_NE(misspelt.err.find("did you mean CreateServiceA?"), std::string::npos) << misspelt.err;
+  EXPECT_EQ(Host("--fail CreateServiceA status").exitCode, 2) << "--fail works with the operations only";
+}
+
 }  // namespace
 
 #endif

@@ -136,7 +136,7 @@ bool Parser::Take(const OptionRow& option, const std::string& given) {
   for (const Given& earlier : given_) {
     if (earlier.option != &option) continue;
     if (earlier.value == value) return true;
-    return Fail(GivenTwice(option, earlier.value, value));
+    if (!option.repeatable) return Fail(GivenTwice(option, earlier.value, value));
   }
   given_.push_back({&option, value});
   return true;

@@ -10,6 +10,10 @@ const char* const kDescription[] = {
     "Drives the library's module object the way a setup program does and shows, after each operation, its "
     "status words and what changed on the machine. On Linux the machine is a simulated Windows kept in a "
     "folder; on Windows it is the running system.",
+    "On a live Windows use the i686 basetdic-host.exe, the package's support tool (support\\basetdic-host.exe): "
+    "the shipping basetdic.dll is 32-bit and a 64-bit process cannot load it. Run it from the setup folder "
+    "beside basetdic.dll; it sees the library's calls through the DLL's import table. The x86_64 "
+    "basetdic-host.exe is for the library's x86_64 twin.",
 };
 
 const HelpPage::Section kToolSections[] = {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/call_failure.h"
 #include "cli/operations.h"
 
 namespace host {
@@ -21,6 +22,8 @@ struct HostRequest {
   std::string setupFolder;  // empty: the machine's demo setup folder
   std::string library;      // empty: the library built beside the host
   bool trace = false;
+  bool listCalls = false;             // --calls: every platform call of each step, not only the failed ones
+  std::vector<CallFailure> failures;  // --fail, in the order given
   bool json = false;
   int waitSeconds = 30;  // how long to wait for another run that holds the machine folder
   bool deterministic = false;  // the simulated clock moves a fixed minute between runs

@@ -39,6 +39,21 @@ const std::vector<OptionRow> kOptions = {
     {"--trace", nullptr, nullptr, ValueKind::Flag, kOperationCommands,
      std::string("switch the library's trace on for this run (") + basetdic::kTraceSwitchFile + ")", nullptr, nullptr, OptionRole::Setting,
      [](HostRequest* request, const std::string&) { request->trace = true; }},
+    {"--calls", nullptr, nullptr, ValueKind::Flag, kOperationCommands,
+     "list every platform call the library makes in each step (function, arguments, result, error), not only "
+     "the failed ones",
+     nullptr, nullptr, OptionRole::Setting, [](HostRequest* request, const std::string&) { request->listCalls = true; }},
+    {"--fail", nullptr, "FUNCTION[#N][=ERROR]", ValueKind::CallFailure, kOperationCommands,
+     "make the library's Nth call of FUNCTION (default the first) fail with the Windows error ERROR (default the "
+     "one Windows typically gives there) without making it; N counts the library's calls of FUNCTION from the "
+     "setup step on, across every operation of the run; may be given more than once",
+     "CreateServiceA=5", nullptr, OptionRole::Setting,
+     [](HostRequest* request, const std::string& value) {
+       CallFailure failure;
+       std::string problem, nearest;
+       if (ParseCallFailure(value, &failure, &problem, &nearest)) request->failures.push_back(failure);
+     },
+     true},
     {"--json", nullptr, nullptr, ValueKind::Flag, kEveryCommand, "print one JSON document instead of text", nullptr,
      nullptr, OptionRole::Setting, [](HostRequest* request, const std::string&) { request->json = true; }},
     {"--wait", nullptr, "SECONDS", ValueKind::Seconds, kMachineCommands,
@@ -113,6 +128,9 @@ std::string ValueExpected(ValueKind kind) {
     case ValueKind::Flag: return "no value";
     case ValueKind::Text: return "a name that is not empty";
     case ValueKind::Seconds: return "a whole number of seconds, 0 or more";
+    case ValueKind::CallFailure:
+      return "FUNCTION[#N][=ERROR]: a function the library calls, which of its calls (from 1) and a Windows "
+             "error number";
     case ValueKind::WindowsName:
     case ValueKind::ModuleKind: return WordList(ValueChoices(kind), "or") + ", in any case";
   }
@@ -130,6 +148,12 @@ bool CheckOptionValue(const OptionRow& option, const std::string& given, std::st
     case ValueKind::Flag:
     case ValueKind::Text: *value = given; return true;
     case ValueKind::Seconds: return CheckSeconds(given, value, problem);
+    case ValueKind::CallFailure: {
+      CallFailure failure;
+      if (!ParseCallFailure(given, &failure, problem, nearest)) return false;
+      *value = CallFailureText(failure);
+      return true;
+    }
     case ValueKind::WindowsName:
     case ValueKind::ModuleKind:
       for (const std::string& choice : ValueChoices(option.kind)) {

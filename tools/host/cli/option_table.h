@@ -20,6 +20,7 @@ enum class ValueKind {
   Seconds,      // a whole number, 0 or more
   WindowsName,  // a Windows version as --os names it, in any case
   ModuleKind,   // a module kind, in any case
+  CallFailure,  // FUNCTION[#N][=ERROR], as ParseCallFailure reads it
 };
 
 enum class OptionRole { Setting, Help, Version };
@@ -36,6 +37,7 @@ struct OptionRow {
   OptionRole role;
   // Puts the checked value (a flag's is empty) in the request.
   void (*store)(HostRequest* request, const std::string& value);
+  bool repeatable = false;  // may be given more than once, each value kept
 };
 
 // In the order --help lists them.

@@ -19,8 +19,9 @@ bool Rehearse(const HostRequest& request, const ModuleRun& run, ExplainedOperati
     Snapshot last = TakeSnapshot(scope);
     ModuleSession session(run.entryPoints);
     if (session.Valid()) {
-      NameAndInsertFiles(session, run, scope, &last);
-      explained->step = RunOperation(session, explained->operation, scope, &last);
+      CallWatch calls;
+      NameAndInsertFiles(session, run, scope, &last, calls);
+      explained->step = RunOperation(session, explained->operation, scope, &last, calls);
       explained->rehearsed = true;
     }
   }

@@ -3,6 +3,7 @@
 #include "commands/commands.h"
 #include "observe/trace_file.h"
 #include "platform/platform.h"
+#include "report/error_words.h"
 #include "report/branch_notes.h"
 #include "rules/product_names.h"
 #include "session/module_run.h"
@@ -35,6 +36,12 @@ class StatusWriters {
   std::string pending_ = "the new object";
 };
 
+// "CreateServiceA #1 fails with 1073, the service already exists (the error Windows typically gives there)".
+std::string FailureLine(const CallFailure& failure) {
+  std::string line = failure.function + " #" + std::to_string(failure.nth) + " fails with " + ErrorWords(failure.error);
+  return failure.fittingError ? line + " (the error Windows typically gives there)" : line;
+}
+
 }  // namespace
 
 int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostError* error) {
@@ -51,6 +58,19 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
   report.missingFiles = run.setupFiles.missing;
   report.seesLaunches = platform::SeesLaunches();
   report.traceFile = TraceFilePath();
+  std::string unseen;
+  if (!platform::SeesLibraryCalls(&unseen)) {
+    report.notices.push_back({"calls-not-seen", "the library's calls are not listed: " + unseen +
+                                                    "; failed calls show only the error a step left on the thread"});
+  }
+  report.listsCalls = request.listCalls;
+  for (const CallFailure& failure : request.failures) report.failures.push_back(FailureLine(failure));
+  CallWatch calls(request.failures, request.listCalls);
+  std::string why;
+  if (!calls.Ready(&why)) {
+    error->message = why;
+    return kExitUsage;
+  }
 
   TraceSwitch trace;
   if (request.trace) {
@@ -68,11 +88,11 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
       return kExitUsage;
     }
     StatusWriters writers;
-    report.steps.push_back(NameAndInsertFiles(session, run, scope, &last));
+    report.steps.push_back(NameAndInsertFiles(session, run, scope, &last, calls));
     writers.Note(session, &report.steps.back());
     for (Operation operation : request.operations) {
       const Snapshot before = last;
-      report.steps.push_back(RunOperation(session, operation, scope, &last));
+      report.steps.push_back(RunOperation(session, operation, scope, &last, calls));
       StepReport& step = report.steps.back();
       writers.Note(session, &step);
       const std::string kept = session.KeptFolder();
@@ -83,8 +103,10 @@ int RunOperationsCommand(const HostRequest& request, std::ostream& out, HostErro
     }
   }
   trace.Restore();
+  for (const std::vector<Notice>& more : {calls.Unmade(), HandlesLeftNotices(run.library)}) {
+    report.notices.insert(report.notices.end(), more.begin(), more.end());
+  }
 
-  std::string why;
   if (!platform::SaveMachine(&why)) {
     error->message = "the operations ran but the machine could not be saved: " + why;
     return kExitUsage;

@@ -1,7 +1,7 @@
 // What differs between the simulated machine (Linux, winsim) and a live Windows system. Everything else in
 // the host is one program that calls the Windows API by its own names. Each platform implements these in
 // its own folder: sim/ (platform_winsim.cpp with the machine folder and the demo setup it keeps) and
-// windows/ (platform_windows.cpp); each has its failed_calls_*.cpp.
+// windows/ (platform_windows.cpp); each has its library_calls_*.cpp.
 #ifndef BASETDIC_HOST_PLATFORM_H
 #define BASETDIC_HOST_PLATFORM_H
 
@@ -75,10 +75,27 @@ std::vector<std::string> NetworkComponents();
 // False where launches cannot be observed (a live system).
 bool SeesLaunches();
 
-// The platform calls that fail during a step: Mark before the step, FailedCallsSince right after it. On
-// winsim every failed call from the call log; on Windows only the error the step left on the thread.
+// The library's platform calls, step by step: MarkCalls before a step, CallsSince right after it gives
+// every call of the step in order. On winsim the machine's call log; on Windows the calls through the
+// interposer the host installs on the library it loads (where it could not be installed, only the error
+// the step left on the thread, as a call with no function).
 size_t MarkCalls();
-std::vector<FailedCall> FailedCallsSince(size_t mark);
+std::vector<PlatformCall> CallsSince(size_t mark);
+// Whether the host sees the library's calls; false with *why where it sees only the error left on the thread.
+bool SeesLibraryCalls(std::string* why);
+// Makes the nth call of function the library makes from now on fail with error without being made;
+// false with *why where that cannot be done here.
+bool FailNthCallOf(const std::string& function, unsigned n, DWORD error, std::string* why);
+// Drops every failure planned and not yet made.
+void ClearFaults();
+// A handle the library holds open: its kind ("key", "service manager") and what it stands for where that
+// is known (the key's path, the file's name); empty where it is not.
+struct LibraryHandle {
+  std::string kind;
+  std::string what;
+};
+// The handles the library has open now; false where the platform cannot tell them from the host's own.
+bool LibraryHandles(std::vector<LibraryHandle>* handles);
 
 // Rehearsals for explain: a throwaway copy of the machine to run one operation on. Begin loads a fresh
 // copy (again for every operation); End discards it. False where the platform cannot rehearse.

@@ -182,13 +182,14 @@ void PrintJson(const json& document, std::ostream& out) {
   out << WithJsonTexts(document).dump(2, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-json ToJson(const std::vector<FailedCall>& failedCalls) {
+json ToJson(const std::vector<PlatformCall>& failedCalls) {
   json list = json::array();
-  for (const FailedCall& call : failedCalls) {
+  for (const PlatformCall& call : failedCalls) {
     list.push_back({{"function", call.function},
                     {"arguments", ReadableCallArguments(call.arguments)},
                     {"error", call.error},
-                    {"meaning", ErrorWords(call.error)}});
+                    {"meaning", call.error == ERROR_SUCCESS ? std::string("ok") : ErrorWords(call.error)},
+                    {"injected", call.injected}});
   }
   return list;
 }

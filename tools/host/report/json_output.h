@@ -20,7 +20,8 @@ nlohmann::json ToJson(const LaunchState& launch);
 nlohmann::json ToJson(const Changes& changes);
 nlohmann::json ToJson(const ModuleStatus& status);
 nlohmann::json ToJson(const std::vector<Notice>& notices);          // [{"code", "text"}]
-nlohmann::json ToJson(const std::vector<FailedCall>& failedCalls);  // [{"function", "arguments", "error", "meaning"}]
+// [{"function", "arguments", "error", "meaning", "injected"}]: failed calls, or every call of a step.
+nlohmann::json ToJson(const std::vector<PlatformCall>& calls);
 // The whole state, for machine show.
 nlohmann::json ToJson(const Snapshot& snapshot);
 

@@ -27,6 +27,7 @@ struct StepReport {
   std::string pendingFrom;
   Changes changes;
   std::vector<FailedCall> failedCalls;
+  std::vector<PlatformCall> calls;  // every call of the step, with --calls
   std::vector<Notice> notices;
 };
 
@@ -55,6 +56,8 @@ struct RunReport {
   bool traceSwitchedOn = false;
   std::string traceFile;
   bool seesLaunches = true;
+  bool listsCalls = false;  // --calls: each step lists every call
+  std::vector<std::string> failures;  // --fail, as the host reads each: "CreateServiceA#1=5"
   std::vector<StepReport> steps;
   Verdict verdict;
   int exitCode = 0;

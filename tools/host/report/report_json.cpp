@@ -30,13 +30,15 @@ nlohmann::json VerdictJson(const RunReport& report) {
 void PrintRunJson(const RunReport& report, std::ostream& out) {
   nlohmann::json steps = nlohmann::json::array();
   for (const StepReport& step : report.steps) {
-    steps.push_back({{"step", step.name},
-                     {"call", step.call},
-                     {"status", step.hasStatus ? ToJson(step.status) : nlohmann::json(nullptr)},
-                     {"leftFrom", LeftFromJson(step)},
-                     {"notices", ToJson(step.notices)},
-                     {"failedCalls", ToJson(step.failedCalls)},
-                     {"changes", ToJson(step.changes)}});
+    nlohmann::json entry{{"step", step.name},
+                         {"call", step.call},
+                         {"status", step.hasStatus ? ToJson(step.status) : nlohmann::json(nullptr)},
+                         {"leftFrom", LeftFromJson(step)},
+                         {"notices", ToJson(step.notices)},
+                         {"failedCalls", ToJson(step.failedCalls)},
+                         {"changes", ToJson(step.changes)}};
+    if (report.listsCalls) entry["calls"] = ToJson(step.calls);
+    steps.push_back(std::move(entry));
   }
   nlohmann::json document{{"machine", ToJson(report.machine)},
                           {"notices", ToJson(report.notices)},
@@ -49,6 +51,7 @@ void PrintRunJson(const RunReport& report, std::ostream& out) {
                             {"missingFiles", report.missingFiles}}},
                           {"trace", {{"switchedOn", report.traceSwitchedOn}, {"file", report.traceFile}}},
                           {"seesPrograms", report.seesLaunches},
+                          {"failures", report.failures},
                           {"steps", steps},
                           {"verdict", VerdictJson(report)},
                           {"exitCode", report.exitCode},

@@ -33,6 +33,12 @@ std::string JoinNames(const std::vector<std::string>& paths) {
   return text;
 }
 
+// The function and its arguments as the call log gives them, registry roots by name.
+std::string CallText(const PlatformCall& call) {
+  std::string arguments = ReadableCallArguments(call.arguments);
+  return call.function.empty() ? arguments : arguments.empty() ? call.function : call.function + " " + arguments;
+}
+
 }  // namespace
 
 void PrintStepFacts(const StepReport& step, std::ostream& out) {
@@ -47,9 +53,11 @@ void PrintStepFacts(const StepReport& step, std::ostream& out) {
     WriteWrapped(out, AreaPrefix("note"), notice.text + " [" + notice.code + "]", kAreaColumn);
   }
   for (const FailedCall& call : step.failedCalls) {
-    std::string arguments = ReadableCallArguments(call.arguments);
-    std::string what = call.function.empty() ? arguments : call.function + " " + arguments;
-    WriteWrapped(out, AreaPrefix("failed"), what + ": " + ErrorWords(call.error), kAreaColumn);
+    WriteWrapped(out, AreaPrefix("failed"), CallText(call) + ": " + ErrorWords(call.error), kAreaColumn);
+  }
+  for (const PlatformCall& call : step.calls) {
+    WriteWrapped(out, AreaPrefix("call"), CallText(call) + (call.error == ERROR_SUCCESS ? ": ok" : ": " + ErrorWords(call.error)),
+                 kAreaColumn);
   }
 }
 
@@ -69,6 +77,7 @@ void PrintRunText(const RunReport& report, std::ostream& out) {
   if (!report.missingFiles.empty()) WriteWrapped(out, "  missing   ", JoinNames(report.missingFiles), kAreaColumn);
   if (report.traceSwitchedOn) WriteWrapped(out, "  trace     ", "on for this run, written to " + report.traceFile, kAreaColumn);
   if (!report.seesLaunches) WriteWrapped(out, "  programs  ", "launches are not visible on a live system", kAreaColumn);
+  for (const std::string& failure : report.failures) WriteWrapped(out, "  fail      ", failure, kAreaColumn);
   for (const StepReport& step : report.steps) {
     out << '\n';
     PrintStepHeader(step, out);

@@ -56,20 +56,21 @@ bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine,
 }
 
 StepReport RunStep(const std::string& name, const std::string& call, const std::function<ModuleStatus()>& action,
-                   const SnapshotScope& scope, Snapshot* last) {
+                   const SnapshotScope& scope, Snapshot* last, CallWatch& calls) {
   StepReport step;
   step.name = name;
   step.call = call;
-  size_t mark = platform::MarkCalls();
+  calls.Begin();
   step.status = action();
-  step.failedCalls = platform::FailedCallsSince(mark);
+  calls.End(&step);
   Snapshot after = TakeSnapshot(scope);
   step.changes = Compare(*last, after);
   *last = std::move(after);
   return step;
 }
 
-StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, const SnapshotScope& scope, Snapshot* last) {
+StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, const SnapshotScope& scope, Snapshot* last,
+                              CallWatch& calls) {
   std::string call = "SetModuleName, InsertFile x" + std::to_string(run.setupFiles.present.size());
   return RunStep(
       "setup", call,
@@ -78,11 +79,13 @@ StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, cons
         for (const std::string& path : run.setupFiles.present) status = session.InsertFile(path);
         return status;
       },
-      scope, last);
+      scope, last, calls);
 }
 
-StepReport RunOperation(ModuleSession& session, Operation operation, const SnapshotScope& scope, Snapshot* last) {
-  return RunStep(OperationName(operation), CallName(operation), [&] { return session.Call(operation); }, scope, last);
+StepReport RunOperation(ModuleSession& session, Operation operation, const SnapshotScope& scope, Snapshot* last,
+                        CallWatch& calls) {
+  return RunStep(OperationName(operation), CallName(operation), [&] { return session.Call(operation); }, scope, last,
+                 calls);
 }
 
 }  // namespace host

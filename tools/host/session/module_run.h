@@ -10,6 +10,7 @@
 #include "cli/host_request.h"
 #include "observe/snapshot.h"
 #include "report/report.h"
+#include "session/call_watch.h"
 #include "session/setup_files.h"
 #include "session/module_session.h"
 
@@ -32,15 +33,18 @@ bool ChooseModuleKind(const HostRequest& request, const MachineSummary& machine,
 // Loads the library and settles the module kind and the setup folder for the machine that is open now.
 bool PrepareModuleRun(const HostRequest& request, const MachineSummary& machine, ModuleRun* run, HostError* error);
 
-// Calls action between two snapshots; *last is the snapshot before and becomes the one after.
+// Calls action between two snapshots, its platform calls watched by calls; *last is the snapshot before
+// and becomes the one after.
 StepReport RunStep(const std::string& name, const std::string& call, const std::function<ModuleStatus()>& action,
-                   const SnapshotScope& scope, Snapshot* last);
+                   const SnapshotScope& scope, Snapshot* last, CallWatch& calls);
 
 // SetModuleName and InsertFile for every setup file, as one step.
-StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, const SnapshotScope& scope, Snapshot* last);
+StepReport NameAndInsertFiles(ModuleSession& session, const ModuleRun& run, const SnapshotScope& scope, Snapshot* last,
+                              CallWatch& calls);
 
 // One operation through the object's table, as one step named after its command and call.
-StepReport RunOperation(ModuleSession& session, Operation operation, const SnapshotScope& scope, Snapshot* last);
+StepReport RunOperation(ModuleSession& session, Operation operation, const SnapshotScope& scope, Snapshot* last,
+                        CallWatch& calls);
 
 }  // namespace host
 

@@ -10,6 +10,7 @@
 #include "observe/system_paths.h"
 #include "observe/trace_file.h"
 #include "platform/platform.h"
+#include "platform/windows/interposed_library.h"
 #include "report/error_words.h"
 #include "rules/product_names.h"
 
@@ -66,6 +67,8 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
     *error = "LoadLibraryA failed: " + ErrorWords(loadError);
     return false;
   }
+  // Before any object exists, so that every call the library makes for the run goes through the wrappers.
+  InterposeOn(library);
   entryPoints->queryModuleObj = basetdic::ProcAddress<QueryModuleObjFn>(library, "QueryModuleObj");
   entryPoints->releaseObj = basetdic::ProcAddress<ReleaseObjFn>(library, "ReleaseObj");
   if (entryPoints->queryModuleObj == nullptr || entryPoints->releaseObj == nullptr) {

@@ -107,6 +107,13 @@ DWORD FittingErrorFor(const std::string& function) {
   return row->errors.front();
 }
 
+std::vector<std::string> FunctionsWithFittingErrors() {
+  std::vector<std::string> functions;
+  for (const FittingErrors& row : Table())
+    if (!row.errors.empty()) functions.push_back(row.function);
+  return functions;
+}
+
 std::vector<DWORD> SweepErrorsFor(const std::string& function) {
   const FittingErrors* row = Find(function);
   if (row == nullptr) return {ERROR_GEN_FAILURE};

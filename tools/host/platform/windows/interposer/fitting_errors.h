@@ -15,6 +15,10 @@ namespace host::interposer {
 // Windows gives there. ERROR_GEN_FAILURE for a function the table does not know.
 DWORD FittingErrorFor(const std::string& function);
 
+// Every function the table gives an error for, in table order: the functions whose calls can be made
+// to fail (the host's --fail takes these).
+std::vector<std::string> FunctionsWithFittingErrors();
+
 // The errors a sweep fails a call of this function with, one run each. Empty for calls that do not fail
 // on Windows for a caller that holds what it passes (closing its own handle, the process id, the clock);
 // {ERROR_GEN_FAILURE} for a function the table does not know.
