@@ -43,7 +43,9 @@ std::vector<PlatformCall> CallsSince(size_t mark) {
   if (const auto& seen = Observed().interposer) {
     const std::vector<interposer::Call>& recorded = seen->Calls();
     for (size_t i = mark; i < recorded.size(); ++i) {
-      calls.push_back({recorded[i].function, recorded[i].arguments, recorded[i].error, recorded[i].injected});
+      // A call with no failure value succeeded whatever it left in the last error, as winsim's log has it.
+      const interposer::Call& call = recorded[i];
+      calls.push_back({call.function, call.arguments, call.errorOnly ? ERROR_SUCCESS : call.error, call.injected});
     }
     return calls;
   }

@@ -143,7 +143,7 @@ struct Hooked<Tag, R(WINAPI*)(A...)> {
     if (!errorSet) lastError = before;
     const DWORD error = ErrorShown(shows, result, lastError, errorSet);
     if (after != nullptr) result = after(state, result, arguments...);
-    state.Finish(record, error, false);
+    state.Finish(record, error, false, shows == Shows::LastErrorSet);
     SetLastError(lastError);
     return result;
   }

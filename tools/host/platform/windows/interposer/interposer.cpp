@@ -85,11 +85,12 @@ size_t Interposer::State::Begin(const char* function, std::string arguments) {
   return calls.size() - 1;
 }
 
-void Interposer::State::Finish(size_t record, DWORD error, bool injected) {
+void Interposer::State::Finish(size_t record, DWORD error, bool injected, bool errorOnly) {
   if (record >= calls.size()) return;
   Call& call = calls[record];
   call.error = error;
   call.injected = injected;
+  call.errorOnly = errorOnly && !injected;
   if (injected) call.arguments += " -> injected fault " + std::to_string(error);
 }
 

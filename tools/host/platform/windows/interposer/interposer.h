@@ -36,6 +36,8 @@ struct Call {
   std::string arguments;  // as winsim's call log writes them; an injected failure ends in " -> injected fault N"
   DWORD error = 0;        // the error the call failed with (the registry functions: their result); 0 on success
   bool injected = false;  // failed by FailNthCallOf without being made
+  bool errorOnly = false; // no failure value: error is only what the call left (GetPrivateProfileIntA
+                          // on a missing file returns the default it was given), not a failure
 };
 
 // A handle the library opened through the interposer and has not closed.

@@ -46,7 +46,7 @@ struct Interposer::State {
   DWORD DueFault(const char* function);
   // Starts the record of a call; the index to finish it with.
   size_t Begin(const char* function, std::string arguments);
-  void Finish(size_t record, DWORD error, bool injected);
+  void Finish(size_t record, DWORD error, bool injected, bool errorOnly = false);
 };
 
 // The state of the installed interposer, or null.
