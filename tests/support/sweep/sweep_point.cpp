@@ -150,7 +150,7 @@ bool ParseChain(const std::string& text, FaultChain* chain) {
   return !chain->empty();
 }
 
-PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const FaultChain& faults) {
+PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const FaultChain& faults, PointWatch* watch) {
   PointRun run;
   std::shared_ptr<void> quiet = recorder.Quiet();
   std::unique_ptr<scenarios::MachineFacade> machine = scenarios::MakeMachine(scenario.version);
@@ -178,6 +178,7 @@ PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const F
       return run;
     }
     session.PresetStatus(kUntouched, kUntouched);
+    if (watch != nullptr) watch->BeforeOperation();
     recorder.Start();
     run.planned = faults.size();
     for (const Fault& fault : faults) {
@@ -197,6 +198,7 @@ PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const F
     run.faultsFired = recorder.FaultsFired();
     run.result = session.Status().result;
     run.pending = session.Status().pending;
+    if (watch != nullptr) watch->OperationReturned();
   }
   recorder.SettleLaunchedPrograms();
   run.after = ReadMachineFacts(*machine, dataPath ? kDataPath : "");

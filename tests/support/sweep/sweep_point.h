@@ -49,7 +49,18 @@ struct PointRun {
   double seconds = 0;        // the operation's own call
 };
 
-PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const FaultChain& faults);
+// What a caller sees of a point besides the machine's facts: the prepared machine with the object named
+// and given its files, right before the operation; and the machine right after the operation returned,
+// the object still alive. Both run outside the recorded calls, so they neither count nor fail.
+class PointWatch {
+ public:
+  virtual ~PointWatch() = default;
+  virtual void BeforeOperation() {}
+  virtual void OperationReturned() {}
+};
+
+PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const FaultChain& faults,
+                  PointWatch* watch = nullptr);
 
 // What is wrong with a point, by kind; all empty: the point is on the table.
 struct PointVerdict {

@@ -3,48 +3,16 @@
 // table, so that the table is checked on every build and a platform difference shows on one side.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <ostream>
 
 #include "support/sweep/call_log_text.h"
 #include "support/sweep/expected_call_logs.h"
 #include "support/sweep/sweep_point.h"
+#include "support/sweep/winsim_recorder.h"
 #include "winsim/observe.h"
 
 namespace sweep {
 namespace {
-
-class WinsimRecorder final : public CallRecorder {
- public:
-  void Start() override {
-    winsim::ClearCallLog();
-    winsim::ClearFaults();
-    firedAtStart_ = winsim::FaultsFired();
-  }
-  std::vector<RecordedCall> Calls() const override {
-    std::vector<RecordedCall> calls;
-    for (const winsim::CallRecord& record : winsim::CallLog())
-      calls.push_back({record.function, record.arguments, record.error});
-    return calls;
-  }
-  bool FailNthCallOf(const std::string& function, unsigned n, DWORD error) override {
-    winsim::FailNthCallOf(function, n, error);
-    return true;
-  }
-  unsigned FaultsFired() const override { return winsim::FaultsFired() - firedAtStart_; }
-  HandleCounts OpenHandles() const override {
-    HandleCounts counts;
-    for (int kind = 0; kind < static_cast<int>(winsim::HandleKind::Count); ++kind) {
-      const auto handleKind = static_cast<winsim::HandleKind>(kind);
-      counts[winsim::HandleKindName(handleKind)] = winsim::OpenHandles(handleKind);
-    }
-    return counts;
-  }
-  std::shared_ptr<void> Quiet() override { return std::make_shared<winsim::QuietScope>(); }
-
- private:
-  unsigned firedAtStart_ = 0;
-};
 
 class ScenarioSweep : public ::testing::TestWithParam<SweepScenario> {};
 
