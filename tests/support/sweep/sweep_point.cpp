@@ -198,7 +198,7 @@ PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const F
     run.faultsFired = recorder.FaultsFired();
     run.result = session.Status().result;
     run.pending = session.Status().pending;
-    if (watch != nullptr) watch->OperationReturned();
+    if (watch != nullptr) watch->OperationReturned(run);
   }
   recorder.SettleLaunchedPrograms();
   run.after = ReadMachineFacts(*machine, dataPath ? kDataPath : "");

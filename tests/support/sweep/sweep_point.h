@@ -49,14 +49,17 @@ struct PointRun {
   double seconds = 0;        // the operation's own call
 };
 
+struct PointRun;
+
 // What a caller sees of a point besides the machine's facts: the prepared machine with the object named
 // and given its files, right before the operation; and the machine right after the operation returned,
-// the object still alive. Both run outside the recorded calls, so they neither count nor fail.
+// the object still alive and the setup folder still there, with the run so far (its calls, status words
+// and setup folder). Both run outside the recorded calls, so they neither count nor fail.
 class PointWatch {
  public:
   virtual ~PointWatch() = default;
   virtual void BeforeOperation() {}
-  virtual void OperationReturned() {}
+  virtual void OperationReturned(const PointRun& /*run*/) {}
 };
 
 PointRun RunPoint(const SweepScenario& scenario, CallRecorder& recorder, const FaultChain& faults,

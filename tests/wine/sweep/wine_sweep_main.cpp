@@ -3,16 +3,24 @@
 // the machine made fresh again before each. scripts/wine-sweep runs it and reads what it prints, one line
 // each, flushed at once so that a crash loses nothing:
 //
-//   CLEAN <scenario> <seconds> calls=<n> <verdict>       the clean run
+//   CLEAN <scenario> <seconds> calls=<n> host=<codes> <verdict>
+//                                                       the clean run; host=: the disagreement codes of
+//                                                       the host's verdict on it ("none" when healthy)
 //   CALL <scenario> <function> <arguments> = <error>    with --calls, each call of the clean run, as
 //                                                       call_log_text.h writes it for comparisons
 //   BEGIN <scenario> <chain>                            before a point runs
 //   NEW <scenario> <chain>                              a point a failure path showed
 //   RESTAGED <scenario> <chain> : <facts>               the point started on a machine unlike the clean
 //                                                       run's and runs again (twice at most)
-//   POINT <scenario> <chain> <seconds> ok|fail [not-reached] [handles] [off-table] [silent=WHAT] : <what>
+//   POINT <scenario> <chain> <seconds> ok|fail [not-reached] [handles] [off-table] [silent=WHAT HOST] : <what>
 //                                                       silent=: what the failure breaks on the machine
-//                                                       while the operation reports success
+//                                                       while the operation reports success; HOST is what
+//                                                       the host's verdict made of it: shown=CODES (a
+//                                                       fitting notice for each kind of damage),
+//                                                       as-clean=CODES (fitting, but only by a notice the
+//                                                       clean run got too: a gap of the platform's),
+//                                                       invisible (a change no caller can act on), or
+//                                                       missed=WHAT (no fitting notice: the point fails)
 //   CRASH <scenario> <chain> <exception code>           the process dies after this line
 //   HANG <scenario> <chain> <seconds>                   a point ran past the limit; the process ends
 //   SKIP <scenario> <why>                               the scenario does not run in this process
@@ -26,11 +34,13 @@
 // --plan FILE lists points a process before this one planned ("<scenario> <chain> done|todo" per line):
 // the todo ones run, the done ones are not run again. --only runs that one point of the one scenario.
 // --every K runs every Kth planned point (a fixed sample). Exit code 0 when every point is on the table.
-// BASETDIC_SWEEP_SELF_TEST=crash:CHAIN or hang:CHAIN makes that point crash or hang on purpose, to check
-// that the runner isolates it.
+// BASETDIC_SWEEP_SELF_TEST holds space-separated requests that check the sweep itself: crash:CHAIN or
+// hang:CHAIN makes that point crash or hang on purpose (the runner must isolate it), blind:CHAIN hides the
+// host's notices on that point (the sweep must count it missed and fail).
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -46,6 +56,7 @@
 #include "interposer_recorder.h"
 #include "support/sweep/call_log_text.h"
 #include "support/sweep/sweep_point.h"
+#include "support/verdict_walk/silent_point_verdict.h"
 #include "wine_library.h"
 
 namespace {
@@ -193,15 +204,35 @@ std::string SilentNames(unsigned broken) {
   return word;
 }
 
-// The point the runner's own check makes crash or hang ("crash:CHAIN", "hang:CHAIN"), if any.
-void MisbehaveIfAsked(const FaultChain& chain) {
-  char wanted[512];
+// "not-running,no-device"; "none" when there are no codes.
+std::string CodesWord(const std::vector<std::string>& codes) {
+  std::string word;
+  for (const std::string& code : codes) word += (word.empty() ? "" : ",") + code;
+  return word.empty() ? "none" : word;
+}
+
+// What the host's verdict made of a silent point, as one word of its line.
+std::string HostWord(const verdict_walk::SilentJudgement& judgement) {
+  if (judgement.invisible != nullptr) return "invisible";
+  if (judgement.Missed()) return "missed=" + SilentNames(judgement.unshown);
+  const bool asClean = judgement.unshownBeyondClean != sweep::kBreaksNothing;
+  return (asClean ? "as-clean=" : "shown=") + CodesWord(judgement.codes);
+}
+
+// Whether the sweep's own check asks for what ("crash", "hang", "blind") at this point.
+bool SelfTestAsks(const char* what, const FaultChain& chain) {
+  char wanted[1024];
   const DWORD length = GetEnvironmentVariableA("BASETDIC_SWEEP_SELF_TEST", wanted, sizeof(wanted));
-  if (length == 0 || length >= sizeof(wanted)) return;
-  const std::string test(wanted, length);
-  const std::string text = sweep::ChainText(chain);
-  if (test == "crash:" + text) RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
-  if (test == "hang:" + text) Sleep(INFINITE);
+  if (length == 0 || length >= sizeof(wanted)) return false;
+  const std::string request = std::string(what) + ":" + sweep::ChainText(chain);
+  for (const std::string& asked : Split(std::string(wanted, length), ' '))
+    if (asked == request) return true;
+  return false;
+}
+
+void MisbehaveIfAsked(const FaultChain& chain) {
+  if (SelfTestAsks("crash", chain)) RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+  if (SelfTestAsks("hang", chain)) Sleep(INFINITE);
 }
 
 // ---- one scenario ----
@@ -227,7 +258,8 @@ bool RunScenario(const sweep::SweepScenario& scenario, sweep::CallRecorder& reco
   const std::string name = scenario.name;
   Begin(name, {});
   MisbehaveIfAsked({});
-  const sweep::PointRun clean = sweep::RunPoint(scenario, recorder, {});
+  verdict_walk::HostSnapshots cleanSnapshots(scenario);
+  const sweep::PointRun clean = sweep::RunPoint(scenario, recorder, {}, &cleanSnapshots);
   End();
   if (!clean.applies) {
     Print("SKIP " + name + " not a " + std::string(scenario.wow64 ? "WOW64" : "native") + " process here");
@@ -237,8 +269,9 @@ bool RunScenario(const sweep::SweepScenario& scenario, sweep::CallRecorder& reco
   bool passed = clean.problem.empty() && cleanVerdict.Passed() && clean.handlesLeft.empty();
   std::string cleanText = clean.problem + cleanVerdict.Text();
   for (const auto& left : clean.handlesLeft) cleanText += "; " + std::to_string(left.second) + " " + left.first + " left";
-  Print("CLEAN " + name + " " + Seconds(clean.seconds) + " calls=" + std::to_string(clean.calls.size()) + " " +
-        cleanText);
+  const std::vector<host::Notice>& cleanNotices = cleanSnapshots.Notices();
+  Print("CLEAN " + name + " " + Seconds(clean.seconds) + " calls=" + std::to_string(clean.calls.size()) +
+        " host=" + CodesWord(verdict_walk::DisagreementCodes(cleanNotices)) + " " + cleanText);
   if (options.calls)
     for (const std::string& call : sweep::ComparableCalls(clean.calls, sweep::PathsOfThisMachine(clean.setupFolder)))
       Print("CALL " + name + " " + call);
@@ -262,29 +295,43 @@ bool RunScenario(const sweep::SweepScenario& scenario, sweep::CallRecorder& reco
     ++ran;
     Begin(name, chain);
     MisbehaveIfAsked(chain);
-    sweep::PointRun run = sweep::RunPoint(scenario, recorder, chain);
+    verdict_walk::HostSnapshots snapshots(scenario);
+    sweep::PointRun run = sweep::RunPoint(scenario, recorder, chain, &snapshots);
     // Wine loads and unloads drivers on its own time: a point whose machine did not start as the clean
     // run's is staged again, since what it ends with would not be the failure's doing.
     std::string unlike = StartedUnlike(run, clean);
     for (int again = 0; !unlike.empty() && again < kRestagings; ++again) {
       Print("RESTAGED " + name + " " + sweep::ChainText(chain) + " : " + unlike);
       Sleep(kSettleMs);
-      run = sweep::RunPoint(scenario, recorder, chain);
+      run = sweep::RunPoint(scenario, recorder, chain, &snapshots);
       unlike = StartedUnlike(run, clean);
     }
     End();
     for (const FaultChain& found : plan.Ran(chain, run.calls)) Print("NEW " + name + " " + sweep::ChainText(found));
     sweep::PointVerdict verdict = sweep::CheckPoint(scenario, run, clean);
     if (!unlike.empty()) verdict.offTable.push_back("started unlike the clean run: " + unlike);
-    const bool ok = run.problem.empty() && verdict.Passed();
-    passed = passed && ok;
-    std::string kinds;
+    std::string kinds, hostText;
     if (verdict.notReached) kinds += " not-reached";
     if (!verdict.handles.empty()) kinds += " handles";
     if (!verdict.offTable.empty() || !run.problem.empty()) kinds += " off-table";
-    if (verdict.silentlyBroken != sweep::kBreaksNothing) kinds += " silent=" + SilentNames(verdict.silentlyBroken);
-    Print("POINT " + name + " " + sweep::ChainText(chain) + " " + Seconds(run.seconds) + (ok ? " ok" : " fail") + kinds +
-          " : " + run.problem + verdict.Text());
+    bool shown = true;
+    if (verdict.silentlyBroken != sweep::kBreaksNothing && run.result == 1) {
+      const std::vector<host::Notice> notices =
+          SelfTestAsks("blind", chain) ? std::vector<host::Notice>() : snapshots.Notices();
+      const verdict_walk::SilentJudgement judgement =
+          verdict_walk::JudgeSilentPoint(scenario, run, clean, verdict.silentlyBroken, notices, cleanNotices);
+      kinds += " silent=" + SilentNames(verdict.silentlyBroken) + " " + HostWord(judgement);
+      shown = !judgement.Missed();
+      if (!shown)
+        hostText = "the host's verdict has no fitting notice for " + sweep::BrokenNames(judgement.unshown) + ":" +
+                   verdict_walk::NoticesText(notices) + "; ";
+    }
+    const bool ok = run.problem.empty() && verdict.Passed() && shown;
+    passed = passed && ok;
+    std::string line = "POINT " + name + " " + sweep::ChainText(chain) + " " + Seconds(run.seconds) +
+                       (ok ? " ok" : " fail") + kinds + " : " + run.problem + hostText + verdict.Text();
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    Print(line);
   }
   Print("DONE " + name + " " + std::to_string(ran));
   return passed;
