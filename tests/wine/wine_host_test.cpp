@@ -128,6 +128,17 @@ TEST(WineHost, CallsListsTheLibrarysServiceCallsAndFailMakesOneFail) {
   }
 }
 
+// What only a simulated machine has is refused on a live Windows, naming each option, before the
+// library is loaded: a folder, a wait or a clock the engineer gave would otherwise go unused unsaid.
+TEST(WineHost, RefusesTheOptionsOfASimulatedMachine) {
+  HostCase host;
+  const HostRun run = host.Run("--machine elsewhere --wait 5 --deterministic status");
+  EXPECT_EQ(run.exitCode, 2u) << run.out;
+  EXPECT_TRUE(Says(run, "basetdic-host: --machine, --wait and --deterministic work on the simulated machine only"))
+      << run.out;
+  EXPECT_FALSE(Says(run, "driver")) << run.out;
+}
+
 // status after the operations: healthy where the driver came up, broken with a code where it did not or
 // its image is gone.
 TEST(WineHost, StatusSaysWhetherTheDriverIsUpAndWhyNot) {

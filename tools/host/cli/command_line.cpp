@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -159,7 +160,13 @@ bool Parser::TopicOf(std::vector<std::string>* topic) {
 }
 
 ParseOutcome Parser::Finish(HostRequest* request, HostError* error) {
-  for (const Given& given : given_) given.option->store(request, given.value);
+  for (const Given& given : given_) {
+    given.option->store(request, given.value);
+    std::vector<std::string>& simulatedOnly = request->simulatedOnlyGiven;
+    if (given.option->simulatedOnly &&
+        std::find(simulatedOnly.begin(), simulatedOnly.end(), given.option->name) == simulatedOnly.end())
+      simulatedOnly.push_back(given.option->name);
+  }
   if (decided_ == OptionRole::Version) {
     request->command = Command::Version;
     return ParseOutcome::Run;

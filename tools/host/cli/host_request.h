@@ -27,6 +27,9 @@ struct HostRequest {
   bool json = false;
   int waitSeconds = 30;  // how long to wait for another run that holds the machine folder
   bool deterministic = false;  // the simulated clock moves a fixed minute between runs
+  // The options given that mean something on a simulated machine only ("--machine"), once each, in the
+  // order given: a live Windows refuses the run rather than leave them unused.
+  std::vector<std::string> simulatedOnlyGiven;
   // machine init
   std::string os;
   bool wow64 = false;

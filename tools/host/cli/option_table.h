@@ -38,6 +38,7 @@ struct OptionRow {
   // Puts the checked value (a flag's is empty) in the request.
   void (*store)(HostRequest* request, const std::string& value);
   bool repeatable = false;  // may be given more than once, each value kept
+  bool simulatedOnly = false;  // means something on a simulated machine only; a live Windows refuses it
 };
 
 // In the order --help lists them.

@@ -35,8 +35,8 @@ std::string SystemDirectoryOrDefault() {
   return directory.empty() ? std::string("C:\\WINDOWS\\system32") : directory;
 }
 
-const char kNotSimulated[] = " works on the simulated machine only (the Linux build); on Windows the host acts on "
-                             "the running system";
+const char kSimulatedOnly[] = " on the simulated machine only (the Linux build); on Windows the host acts on the "
+                              "running system";
 
 }  // namespace
 
@@ -78,9 +78,17 @@ bool LoadModuleLibrary(const std::string& path, ModuleEntryPoints* entryPoints, 
   return true;
 }
 
-bool OpenMachine(const HostRequest&, bool* created, std::string*) {
+bool OpenMachine(const HostRequest& request, bool* created, std::string* error) {
   *created = false;
-  return true;
+  if (request.simulatedOnlyGiven.empty()) return true;
+  // "--machine works ...; leave it out", "--machine and --wait work ...; leave them out".
+  const std::vector<std::string>& given = request.simulatedOnlyGiven;
+  std::string named;
+  for (size_t i = 0; i < given.size(); ++i)
+    named += (i == 0 ? "" : i + 1 == given.size() ? " and " : ", ") + given[i];
+  const bool one = given.size() == 1;
+  *error = named + (one ? " works" : " work") + kSimulatedOnly + "; leave " + (one ? "it" : "them") + " out";
+  return false;
 }
 
 bool SaveMachine(std::string*) { return true; }
@@ -91,12 +99,12 @@ std::string MachineLocation(const HostRequest&) { return "this Windows system"; 
 
 bool InitMachine(const HostRequest&, bool* replaced, std::string* error) {
   *replaced = false;
-  *error = std::string("machine init") + kNotSimulated;
+  *error = std::string("machine init works") + kSimulatedOnly;
   return false;
 }
 
 bool RebootMachine(std::string* error) {
-  *error = std::string("machine reboot") + kNotSimulated + "; restart Windows instead";
+  *error = std::string("machine reboot works") + kSimulatedOnly + "; restart Windows instead";
   return false;
 }
 
