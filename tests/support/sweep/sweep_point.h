@@ -49,8 +49,6 @@ struct PointRun {
   double seconds = 0;        // the operation's own call
 };
 
-struct PointRun;
-
 // What a caller sees of a point besides the machine's facts: the prepared machine with the object named
 // and given its files, right before the operation; and the machine right after the operation returned,
 // the object still alive and the setup folder still there, with the run so far (its calls, status words

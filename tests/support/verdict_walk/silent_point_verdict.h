@@ -53,8 +53,7 @@ struct SilentJudgement {
   // As unshown, counting only codes the verdict on the clean run did not give as well: where the clean run
   // already falls short (a gap of the platform), its notice shows that, not the failure's damage.
   unsigned unshownBeyondClean = sweep::kBreaksNothing;
-  // Shown: every kind of damage has its notice. Missed: one has none and no exception covers the point.
-  bool Shown() const { return unshown == sweep::kBreaksNothing && invisible == nullptr; }
+  // Missed: a kind of damage has no fitting notice and no exception covers the point.
   bool Missed() const { return unshown != sweep::kBreaksNothing && invisible == nullptr; }
 };
 

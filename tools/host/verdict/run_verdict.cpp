@@ -1,6 +1,7 @@
 #include "verdict/run_verdict.h"
 
 #include "cli/host_error.h"
+#include "cli/word_list.h"
 #include "verdict/verdict_codes.h"
 
 namespace host {
@@ -16,7 +17,7 @@ std::string DidNothing(const RunReport& report, const char* separator) {
   for (const StepReport& step : report.steps) {
     if (step.name == names.front() && !step.notices.empty()) code = " [" + step.notices.front().code + "]";
   }
-  return separator + NamesInWords(names) + " did nothing" + code;
+  return separator + WordList(names, "and") + " did nothing" + code;
 }
 
 std::string MoreNotes(size_t more) {
@@ -25,14 +26,6 @@ std::string MoreNotes(size_t more) {
 }
 
 }  // namespace
-
-std::string NamesInWords(const std::vector<std::string>& names) {
-  std::string text;
-  for (size_t i = 0; i < names.size(); ++i) {
-    text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-  }
-  return text;
-}
 
 void SettleVerdict(RunReport* report) {
   Verdict& verdict = report->verdict;
@@ -75,7 +68,7 @@ void SettleVerdict(RunReport* report) {
         verdict.didNothing.empty() ? "no operation ran" : DidNothing(*report, "") + ": the machine is as it was";
     return;
   }
-  std::string reported = !verdict.didNothing.empty() ? NamesInWords(reportedOne)
+  std::string reported = !verdict.didNothing.empty() ? WordList(reportedOne, "and")
                          : reportedOne.size() == 1   ? std::string("the operation")
                                                      : "all " + std::to_string(reportedOne.size()) + " operations";
   report->outcome = reported + " reported result 1, and the machine agrees" + DidNothing(*report, "; ");

@@ -11,9 +11,6 @@ namespace host {
 
 void SettleVerdict(RunReport* report);
 
-// "install", "install and start", "install, update and remove".
-std::string NamesInWords(const std::vector<std::string>& names);
-
 }  // namespace host
 
 #endif

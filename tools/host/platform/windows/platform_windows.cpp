@@ -3,6 +3,7 @@
 // driver directory and the product data path.
 #include <windows.h>
 
+#include "cli/word_list.h"
 #include "generic/device_file.h"
 #include "generic/proc_address.h"
 #include "generic/win_handles.h"
@@ -82,12 +83,9 @@ bool OpenMachine(const HostRequest& request, bool* created, std::string* error) 
   *created = false;
   if (request.simulatedOnlyGiven.empty()) return true;
   // "--machine works ...; leave it out", "--machine and --wait work ...; leave them out".
-  const std::vector<std::string>& given = request.simulatedOnlyGiven;
-  std::string named;
-  for (size_t i = 0; i < given.size(); ++i)
-    named += (i == 0 ? "" : i + 1 == given.size() ? " and " : ", ") + given[i];
-  const bool one = given.size() == 1;
-  *error = named + (one ? " works" : " work") + kSimulatedOnly + "; leave " + (one ? "it" : "them") + " out";
+  const bool one = request.simulatedOnlyGiven.size() == 1;
+  *error = WordList(request.simulatedOnlyGiven, "and") + (one ? " works" : " work") + kSimulatedOnly + "; leave " +
+           (one ? "it" : "them") + " out";
   return false;
 }
 
